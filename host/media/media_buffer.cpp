@@ -1,0 +1,70 @@
+#include "standin/media.h"
+
+namespace standin {
+
+CpuBuffer::CpuBuffer(const MediaDesc& desc)
+    : desc_(desc),
+      layout_(LayoutFor(desc_.GetFormat(), desc_.GetWidth(0), desc_.GetHeight(0))) {
+  size_t total = 0;
+  for (int p = 0; p < layout_.plane_count; ++p) {
+    offsets_[p] = total;
+    total += layout_.PlaneBytes(p);
+  }
+  data_.assign(total, 0);
+  ++Counters().buffers_alive;
+}
+
+CpuBuffer::~CpuBuffer() { --Counters().buffers_alive; }
+
+int32_t CpuBuffer::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t,
+                        int32_t) {
+  if (!planes || !strides) return -1;
+  for (int p = 0; p < layout_.plane_count; ++p) {
+    planes[p] = plane(p);
+    strides[p] = static_cast<int32_t>(layout_.planes[p].row_bytes);
+  }
+  ++locks_;
+  return 0;
+}
+
+int32_t CpuBuffer::Unlock() {
+  if (locks_ == 0) return -1;
+  --locks_;
+  return 0;
+}
+
+void CpuBuffer::GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) {
+  if (out) out->reset();
+}
+
+std::shared_ptr<CpuBuffer> MakePicture(uint32_t format, uint32_t width, uint32_t height) {
+  MediaDesc desc(format);
+  desc.SetSize(width, height);
+  return std::make_shared<CpuBuffer>(desc);
+}
+
+namespace {
+
+class DefaultAllocator final : public avcore::IMediaAllocator {
+public:
+  void Allocate(std::shared_ptr<avcore::IMediaBuffer>* out, avcore::IMediaDesc* desc, int32_t,
+                int32_t) override {
+    if (!out) return;
+    out->reset();
+    const auto* ours = dynamic_cast<const MediaDesc*>(desc);
+    if (!ours || Faults().allocate_fails) return;
+    ++Counters().buffers_allocated;
+    *out = std::make_shared<CpuBuffer>(*ours);
+  }
+};
+
+}  // namespace
+}  // namespace standin
+
+extern "C" void OVKAvCoreDefaultAllocatorAcquire(avcore::IMediaAllocator** out) {
+  static standin::DefaultAllocator allocator;
+  if (!out) return;
+  ++standin::Counters().allocator_acquired;
+  if (standin::Faults().no_default_allocator) return;
+  *out = &allocator;
+}
