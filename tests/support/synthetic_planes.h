@@ -23,8 +23,8 @@ struct Plane {
   uint8_t* data() { return px.data(); }
 };
 
-// Sum of low-frequency waves (periods 29 to 53 pixels): textured everywhere,
-// yet smooth enough that block costs fall steadily toward the true shift.
+// Blurred noise: textured everywhere without repeating, yet smooth enough
+// that block costs fall steadily toward the true shift over a few pixels.
 Plane smooth_texture(int32_t width, int32_t height, int32_t stride);
 
 // Uniformly random samples.
