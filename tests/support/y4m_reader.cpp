@@ -5,8 +5,8 @@
 
 namespace frameinterp::testing {
 
-Y4MLuma read_y4m_luma(const std::string& path, int32_t max_frames) {
-  Y4MLuma out;
+Y4MVideo read_y4m(const std::string& path, int32_t max_frames) {
+  Y4MVideo out;
   std::ifstream in(path, std::ios::binary);
   std::string header;
   if (!in || !std::getline(in, header) || header.rfind("YUV4MPEG2", 0) != 0) {
@@ -19,6 +19,10 @@ Y4MLuma read_y4m_luma(const std::string& path, int32_t max_frames) {
       out.width = std::stoi(token.substr(1));
     } else if (token[0] == 'H') {
       out.height = std::stoi(token.substr(1));
+    } else if (token[0] == 'F') {
+      const size_t colon = token.find(':');
+      out.rate_num = std::stoll(token.substr(1, colon - 1));
+      out.rate_den = std::stoll(token.substr(colon + 1));
     }
   }
   const size_t luma = static_cast<size_t>(out.width) * static_cast<size_t>(out.height);
@@ -26,12 +30,24 @@ Y4MLuma read_y4m_luma(const std::string& path, int32_t max_frames) {
   std::string frame_line;
   while (static_cast<int32_t>(out.frames.size()) < max_frames && std::getline(in, frame_line) &&
          frame_line.rfind("FRAME", 0) == 0) {
-    std::vector<uint8_t> y(luma);
-    if (!in.read(reinterpret_cast<char*>(y.data()), static_cast<std::streamsize>(luma))) {
+    std::vector<uint8_t> frame(luma + chroma);
+    if (!in.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()))) {
       break;
     }
-    in.ignore(static_cast<std::streamsize>(chroma));
-    out.frames.push_back(std::move(y));
+    out.frames.push_back(std::move(frame));
+  }
+  return out;
+}
+
+Y4MLuma read_y4m_luma(const std::string& path, int32_t max_frames) {
+  Y4MVideo video = read_y4m(path, max_frames);
+  Y4MLuma out;
+  out.width = video.width;
+  out.height = video.height;
+  const size_t luma = static_cast<size_t>(video.width) * static_cast<size_t>(video.height);
+  for (std::vector<uint8_t>& frame : video.frames) {
+    frame.resize(luma);
+    out.frames.push_back(std::move(frame));
   }
   return out;
 }

@@ -1,32 +1,19 @@
 #include "motion/mi_context.h"
 
-#include <chrono>
 #include <limits>
 
 #include "host/core.h"
 #include "motion/block_split.h"
 #include "motion/me_costs.h"
+#include "motion/pipeline_log.h"
 #include "motion/zeroed_alloc.h"
 
 namespace frameinterp {
 namespace {
 
-constexpr const char* kLogTag = "FrameSourceMotionImpl";
-constexpr int32_t kLogTiming = 1;
-
 // Block edges that the compensation has overlap windows for.
 constexpr int32_t kMinBlockSize = 2;
 constexpr int32_t kMaxBlockSize = 16;
-
-int64_t steady_ns() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-long long elapsed_ms(int64_t since_ns) {
-  return static_cast<long long>((steady_ns() - since_ns) / 1000000);
-}
 
 // log2 of a size >= 1 rounded up to a power of two (16 -> 4, 12 -> 4,
 // 9 -> 4, 8 -> 3).
@@ -143,7 +130,7 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
     }
   }
 
-  CoreLogPrint(kLogTag, kLogTiming, "reset_input %lld", elapsed_ms(t0));
+  CoreLogPrint(kMotionLogTag, kMotionLogTiming, "reset_input %lld", elapsed_ms(t0));
   ctx.ready = 1;
   return 0;
 }
@@ -176,7 +163,7 @@ void destroy(std::shared_ptr<MIContext> mi_ctx) {
     free_and_clear(table);
   }
 
-  CoreLogPrint(kLogTag, kLogTiming, "void destroy(std::shared_ptr<MIContext> mi_ctx) %lld",
+  CoreLogPrint(kMotionLogTag, kMotionLogTiming, "void destroy(std::shared_ptr<MIContext> mi_ctx) %lld",
                elapsed_ms(t0));
 }
 

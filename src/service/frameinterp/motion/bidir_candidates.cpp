@@ -1,0 +1,35 @@
+#include "motion/candidate_pairs.h"
+#include "motion/synthesis.h"
+
+namespace frameinterp {
+
+void collect_bidir_candidates(std::shared_ptr<MIContext> mi_ctx, int32_t alpha) {
+  MIContext& ctx = *mi_ctx;
+  clear_candidates(ctx);
+  const int32_t log2_size = ctx.log2_block_size;
+  const int32_t half = ctx.block_size / 2;
+
+  for (int32_t dir = 0; dir < 2; ++dir) {
+    // Direction 0: the vectors of frames[2] into frames[1]; the block sits at
+    // p + v x (1024 - alpha) / 1024. Direction 1: the vectors of frames[1]
+    // into frames[2] (found while it was in slot 2); the block sits at
+    // p + v x alpha / 1024. Either way the pair vector points into frames[1].
+    const MIBlock* blocks = dir == 0 ? ctx.frames[2].blocks : ctx.frames[1].blocks;
+    const int32_t share = dir == 0 ? ALPHA_SCALE - alpha : alpha;
+    const int32_t sign = dir == 0 ? 1 : -1;
+    for (int32_t mb_y = 0; mb_y < ctx.blocks_y; ++mb_y) {
+      for (int32_t mb_x = 0; mb_x < ctx.blocks_x; ++mb_x) {
+        const int16_t* v = blocks[mb_y * ctx.blocks_x + mb_x].vectors[dir];
+        const int32_t sx = (mb_x << log2_size) + share * v[0] / ALPHA_SCALE - half;
+        const int32_t sy = (mb_y << log2_size) + share * v[1] / ALPHA_SCALE - half;
+        const int32_t vx = sign * v[0];
+        const int32_t vy = sign * v[1];
+        for_each_window_pixel(ctx, sx, sy, [&](int32_t x, int32_t y, uint32_t weight) {
+          add_candidate_pair(ctx, x, y, weight, vx, vy, alpha);
+        });
+      }
+    }
+  }
+}
+
+}  // namespace frameinterp

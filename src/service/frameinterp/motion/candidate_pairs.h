@@ -1,0 +1,45 @@
+// Filling the per-pixel candidate lists of the synthesis.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "motion/mi_context.h"
+#include "motion/overlap_windows.h"
+
+namespace frameinterp {
+
+// Sets every pixel's candidate count to 0.
+void clear_candidates(MIContext& ctx);
+
+// Adds at luma pixel (x, y) the pair for pair vector (vx, vy) at position
+// alpha: a sample of frames[1] at (x, y) + alpha/1024 of the vector, weighted
+// weight x (1024 - alpha), and one of frames[2] at (x, y) - (1024 - alpha)/1024
+// of it, weighted weight x alpha; both displacements are clamped into the
+// picture. Nothing is added for weight 0 or when the list cannot take two
+// more entries (at most 16 pairs).
+void add_candidate_pair(MIContext& ctx, int32_t x, int32_t y, uint32_t weight, int32_t vx,
+                        int32_t vy, int32_t alpha);
+
+// Calls visit(x, y, weight) for the pixels of the overlap window of side
+// 2 x block_size whose top-left is (sx, sy), rows outer. Each range is
+// clamped to the picture with its end at the last column (row) excluded, so
+// no window reaches the picture's last column or row.
+template <class Visit>
+void for_each_window_pixel(const MIContext& ctx, int32_t sx, int32_t sy, Visit&& visit) {
+  const int32_t width = ctx.estimator.width;
+  const int32_t height = ctx.estimator.height;
+  const int32_t side = 2 * ctx.block_size;
+  const uint8_t* window = overlap_windows[4 - ctx.log2_block_size];
+  const int32_t x_end = std::clamp(sx + side, 0, width - 1);
+  const int32_t y_end = std::clamp(sy + side, 0, height - 1);
+  for (int32_t y = std::clamp(sy, 0, height - 1); y < y_end; ++y) {
+    const uint8_t* row = window + static_cast<ptrdiff_t>(y - sy) * side;
+    for (int32_t x = std::clamp(sx, 0, width - 1); x < x_end; ++x) {
+      visit(x, y, uint32_t{row[x - sx]});
+    }
+  }
+}
+
+}  // namespace frameinterp

@@ -1,0 +1,90 @@
+#include "motion/candidate_pairs.h"
+#include "motion/interpolation.h"
+#include "motion/synthesis.h"
+#include "motion/working_frame.h"
+
+namespace frameinterp {
+namespace {
+
+// |a - b| and whether a < b, exact for any two 64-bit values.
+uint64_t distance(int64_t a, int64_t b, bool* negative) {
+  *negative = a < b;
+  return *negative ? static_cast<uint64_t>(b) - static_cast<uint64_t>(a)
+                   : static_cast<uint64_t>(a) - static_cast<uint64_t>(b);
+}
+
+bool same_layout(const MIFrame& a, const MIFrame& b) {
+  return a.width == b.width && a.height == b.height && a.format == b.format;
+}
+
+}  // namespace
+
+int32_t interpolation_position(int64_t pts, int64_t first, int64_t second) {
+  bool offset_negative = false, span_negative = false;
+  const uint64_t offset = distance(pts, first, &offset_negative);
+  const uint64_t span = distance(second, first, &span_negative);
+  if (span == 0 || offset == 0 || offset_negative != span_negative) {
+    return 0;  // at or before `first`; equal times give no interval at all
+  }
+  if (offset >= span) {
+    return ALPHA_SCALE;
+  }
+  // floor(offset x 1024 / span) by long division over the 10 bits of 1024;
+  // the running remainder stays below span, so doubling it cannot overflow.
+  uint64_t remainder = offset;
+  int32_t alpha = 0;
+  for (int32_t bit = 0; bit < 10; ++bit) {
+    remainder <<= 1;
+    alpha <<= 1;
+    if (remainder >= span) {
+      remainder -= span;
+      ++alpha;
+    }
+  }
+  return alpha;
+}
+
+void synthesize_frame(std::shared_ptr<MIContext> mi_ctx, MIFrame* out) {
+  MIContext& ctx = *mi_ctx;
+  const MIFrame* first = ctx.frames[1].frame;
+  const MIFrame* second = ctx.frames[2].frame;
+  if (!ctx.ready || !first || !second || !ctx.frames[0].frame || !ctx.frames[3].frame ||
+      !same_layout(*first, *out) || !same_layout(*second, *out) ||
+      out->width != ctx.estimator.width || out->height != ctx.estimator.height) {
+    return;
+  }
+
+  const int32_t alpha = interpolation_position(out->pts, first->pts, second->pts);
+  if (alpha <= 0) {
+    copy_frame(*first, out);
+    return;
+  }
+  if (alpha >= ALPHA_SCALE) {
+    copy_frame(*second, out);
+    return;
+  }
+  if (ctx.scene_cut) {
+    copy_frame(alpha <= ALPHA_SCALE / 2 ? *first : *second, out);
+    return;
+  }
+
+  if (ctx.me_mode == ME_MODE_BIDIR) {
+    collect_bidir_candidates(mi_ctx, alpha);
+    compose_frame(mi_ctx, alpha, out);
+  } else if (ctx.me_mode == ME_MODE_BILAT) {
+    clear_candidates(ctx);
+    for (int32_t mb_y = 0; mb_y < ctx.blocks_y; ++mb_y) {
+      for (int32_t mb_x = 0; mb_x < ctx.blocks_x; ++mb_x) {
+        const MIBlock* block = &ctx.bilat_blocks[mb_y * ctx.blocks_x + mb_x];
+        if (block->subdivided) {
+          collect_split_candidates(mi_ctx, block, mb_x << ctx.log2_block_size,
+                                   mb_y << ctx.log2_block_size, ctx.log2_block_size, alpha);
+        }
+        collect_bilat_candidates(mi_ctx, block, mb_x, mb_y, alpha);
+      }
+    }
+    compose_frame(mi_ctx, alpha, out);
+  }
+}
+
+}  // namespace frameinterp
