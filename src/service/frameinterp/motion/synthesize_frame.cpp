@@ -29,16 +29,18 @@ int32_t interpolation_position(int64_t pts, int64_t first, int64_t second) {
   if (offset >= span) {
     return ALPHA_SCALE;
   }
-  // floor(offset x 1024 / span) by long division over the 10 bits of 1024;
-  // the running remainder stays below span, so doubling it cannot overflow.
+  // floor(offset x 1024 / span) by long division over the 10 bits of 1024.
+  // The running remainder r stays below span; 2r >= span is tested as
+  // r >= span - r and 2r - span formed as r - (span - r), so nothing overflows.
   uint64_t remainder = offset;
   int32_t alpha = 0;
   for (int32_t bit = 0; bit < 10; ++bit) {
-    remainder <<= 1;
     alpha <<= 1;
-    if (remainder >= span) {
-      remainder -= span;
+    if (remainder >= span - remainder) {
+      remainder -= span - remainder;
       ++alpha;
+    } else {
+      remainder <<= 1;
     }
   }
   return alpha;
