@@ -1,0 +1,299 @@
+#include "frame_source_motion.h"
+
+#include <limits>
+#include <utility>
+
+#include "host/core.h"
+#include "log_source.h"
+#include "motion/copy_planes.h"
+#include "motion/interpolation.h"
+#include "motion/working_frame.h"
+#include "steady_clock.h"
+
+namespace frameinterp {
+namespace {
+
+constexpr char kMotionTag[] = "FrameSourceMotionImpl";
+
+// The motion pipeline's fixed configuration.
+constexpr int32_t kSearchMethod = 8;
+constexpr int32_t kBlockSize = 16;
+constexpr int32_t kSearchRange = 32;
+constexpr double kSceneThreshold = 10.0;
+constexpr int32_t kBitDepth = 8;
+
+long long WholeMs(int64_t from_ns, int64_t to_ns) {
+  return static_cast<long long>((to_ns - from_ns) / 1'000'000);
+}
+
+// Two times are the same frame time when they differ by less than 100 ticks.
+bool IsNear(int64_t pts, int64_t x) {
+  constexpr int64_t slack = FrameSourceImpl::kTimeSlack;
+  return WideTicks(pts) < WideTicks(x) + WideTicks(slack) &&
+         WideTicks(x) < WideTicks(pts) + WideTicks(slack);
+}
+
+// The sample's picture description (borrowed; valid while the sample lives),
+// or null when it has no buffer or the buffer no description.
+avcore::IMediaDesc* PictureDesc(const SamplePtr& sample) {
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  sample->GetBuffer(&buffer, 0, 0);
+  return buffer ? buffer->GetDesc(0) : nullptr;
+}
+
+// A picture size that the working frames can take (i32 width and height).
+bool SizeOf(avcore::IMediaDesc* desc, int32_t* width, int32_t* height) {
+  const uint32_t w = desc->GetWidth(0), h = desc->GetHeight(0);
+  constexpr auto kMax = static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
+  if (w > kMax || h > kMax) return false;
+  *width = static_cast<int32_t>(w);
+  *height = static_cast<int32_t>(h);
+  return true;
+}
+
+}  // namespace
+
+FrameSourceMotionImpl::FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> provider,
+                                             bool use_gpu)
+    : FrameSourceImpl(std::move(provider), use_gpu), out_frame_(empty_frame()) {
+  for (MIFrame& frame : work_frames_) frame = empty_frame();
+  mi_ctx_ = std::make_shared<MIContext>();
+  mi_ctx_->comp_mode = COMP_MODE_OBMC;
+  mi_ctx_->me_mode = ME_MODE_BILAT;
+  mi_ctx_->search_method = kSearchMethod;
+  mi_ctx_->block_size = kBlockSize;
+  mi_ctx_->search_range = kSearchRange;
+  mi_ctx_->split_refinement = 0;
+  mi_ctx_->scene_detect = 1;
+  mi_ctx_->scene_threshold = kSceneThreshold;
+}
+
+FrameSourceMotionImpl::~FrameSourceMotionImpl() {
+  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  free_planes(&out_frame_);
+  destroy(mi_ctx_);
+  result_.reset();
+  out_sample_.reset();
+  mi_ctx_.reset();
+}
+
+SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
+  // Without a known frame duration the stream cannot be stepped through.
+  if (frame_duration_ <= 0) return FrameSourceImpl::GetFrame(pts, flags);
+
+  const int64_t t0 = SteadyNowNs();
+  if (result_ && IsNear(pts, result_->GetPts())) return result_;
+
+  for (const MIFrame& slot : work_frames_) {
+    if (slot.pts == kNoTime || !out_sample_) break;
+    if (IsNear(pts, slot.pts)) {
+      CopyOut(slot, out_sample_);
+      result_ = out_sample_;
+      return result_;
+    }
+  }
+
+  const MIFrameSlot* window = mi_ctx_->frames;
+  const int64_t lo = window[0].frame ? window[0].frame->pts : kNoTime;
+  const int64_t hi = window[3].frame ? window[3].frame->pts : kNoTime;
+  const int64_t t1 = SteadyNowNs();
+
+  SamplePtr sample;
+  if (pts < lo || pts > hi) {
+    ReleaseWindow();
+    const int64_t ta = SteadyNowNs();
+    sample = FrameSourceImpl::GetFrame(pts, flags);
+    if (!sample) return nullptr;
+    const int64_t tb = SteadyNowNs();
+    const bool usable = StartWindow(sample);
+    CoreLogPrint(kMotionTag, kLogError, "*******************FrameSourceImpl::GetFrame %lld",
+                 WholeMs(ta, tb));
+    // A picture the pipeline cannot take: the frame that covers pts instead.
+    if (!usable) return sample;
+  }
+
+  const int64_t t2 = SteadyNowNs();
+  int64_t cur = pts;
+  for (;;) {
+    if (sample) {
+      if (!FitsWorkingFrames(sample)) {
+        // The stream changed size or format: start the window over at this picture.
+        ReleaseWindow();
+        if (!StartWindow(sample)) return sample;
+      }
+      if (!window[3].frame) PushFrame(sample);  // the first frame fills two slots
+      PushFrame(sample);
+      const int64_t sp = sample->GetPts();
+      if (sp > cur || IsNear(pts, sp)) {
+        result_ = sample;  // the upstream frame itself is the answer
+        return result_;
+      }
+      if (cur > std::numeric_limits<int64_t>::max() - frame_duration_) {
+        return LatestWindowFrameAt(pts);
+      }
+      cur += frame_duration_;
+    }
+    if (window[0].frame && pts <= window[2].frame->pts) break;
+    sample = FrameSourceImpl::GetFrame(cur, flags);
+    // The stream has ended before the window could enclose pts.
+    if (!sample) return LatestWindowFrameAt(pts);
+  }
+
+  const int64_t t3 = SteadyNowNs();
+  out_frame_.pts = pts;
+  synthesize_frame(mi_ctx_, &out_frame_);
+  CopyOut(out_frame_, out_sample_);
+  const int64_t t4 = SteadyNowNs();
+  CoreLogPrint(kMotionTag, kLogError,
+               "------------------FrameInterpolation  elap0 %lld,elap1 %lld,elap2 %lld,elap3 %lld",
+               WholeMs(t0, t1), WholeMs(t1, t2), WholeMs(t2, t3), WholeMs(t3, t4));
+  result_ = out_sample_;
+  return result_;
+}
+
+void FrameSourceMotionImpl::ReleaseWindow() {
+  destroy(mi_ctx_);
+  if (!out_sample_) return;
+  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  free_planes(&out_frame_);
+  out_sample_.reset();
+  result_.reset();
+}
+
+bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
+  avcore::IMediaDesc* desc = PictureDesc(sample);
+  if (!desc || !AllocateFrames(desc)) return false;
+  WorkingLayout layout;
+  working_layout(out_frame_.format, out_frame_.width, out_frame_.height, &layout);
+  return reset_input(mi_ctx_, layout.context_planes, out_frame_.width, out_frame_.height,
+                     layout.chroma_shift_w, layout.chroma_shift_h, kBitDepth) == 0;
+}
+
+bool FrameSourceMotionImpl::FitsWorkingFrames(const SamplePtr& sample) const {
+  avcore::IMediaDesc* desc = PictureDesc(sample);
+  const MIFrame& frame = work_frames_[0];
+  return desc && desc->GetWidth(0) == static_cast<uint32_t>(frame.width) &&
+         desc->GetHeight(0) == static_cast<uint32_t>(frame.height) &&
+         desc->GetFormat() == static_cast<uint32_t>(frame.format);
+}
+
+SamplePtr FrameSourceMotionImpl::LatestWindowFrameAt(int64_t pts) {
+  const MIFrame* latest = nullptr;
+  for (const MIFrameSlot& slot : mi_ctx_->frames) {
+    const MIFrame* frame = slot.frame;
+    if (frame && frame->pts <= pts && (!latest || frame->pts > latest->pts)) latest = frame;
+  }
+  if (!latest || !out_sample_) return nullptr;
+  CopyOut(*latest, out_sample_);
+  result_ = out_sample_;
+  return result_;
+}
+
+bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
+  if (out_sample_) return true;
+  int32_t width = 0, height = 0;
+  const auto format = static_cast<int32_t>(desc->GetFormat());
+  WorkingLayout layout;
+  if (!SizeOf(desc, &width, &height) || !working_layout(format, width, height, &layout)) {
+    return false;
+  }
+  next_slot_ = 0;
+
+  const std::shared_ptr<avcore::IMediaDesc> new_desc(
+      OVKAvCoreMediaDescCreateEx(1, static_cast<uint32_t>(layout.output_format), 0),
+      [](avcore::IMediaDesc* d) {
+        if (d) OVKAvCoreMediaDescDestroy(&d);
+      });
+  if (!new_desc) return false;
+  new_desc->SetSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+
+  bool planes_ok = allocate_planes(&out_frame_, format, width, height, layout);
+  for (MIFrame& frame : work_frames_) {
+    planes_ok = planes_ok && allocate_planes(&frame, format, width, height, layout);
+  }
+  new_desc->SetMemoryType(0);
+  avcore::IMediaAllocator* allocator = nullptr;
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  if (planes_ok) OVKAvCoreDefaultAllocatorAcquire(&allocator);
+  if (allocator) allocator->Allocate(&buffer, new_desc.get(), 0, 0);
+  SamplePtr sample = buffer ? avcore::OVKAvCoreMediaSampleCreate(nullptr) : nullptr;
+  if (!sample) {
+    for (MIFrame& frame : work_frames_) free_planes(&frame);
+    free_planes(&out_frame_);
+    return false;
+  }
+  sample->SetBuffer(std::move(buffer));
+  out_sample_ = std::move(sample);
+  return true;
+}
+
+int32_t FrameSourceMotionImpl::PushFrame(SamplePtr sample) {
+  MIFrame& slot = work_frames_[next_slot_];
+  CopyIn(std::move(sample), slot);
+  next_slot_ = (next_slot_ + 1) & 3;
+  const int32_t r = inject_frame(mi_ctx_, &slot);
+  if (r != 0) return r;
+  if (mi_ctx_->frames[1].frame) mi_ctx_->scene_cut = check_scene_cut(mi_ctx_) ? 1 : 0;
+  return 0;
+}
+
+bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  sample->GetBuffer(&buffer, 0, 0);
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
+  if (!desc) return false;
+  const uint32_t format = desc->GetFormat();
+  const uint32_t height = desc->GetHeight(0);
+  // Planes of another layout are never read.
+  if (desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
+      height != static_cast<uint32_t>(frame.height) ||
+      format != static_cast<uint32_t>(frame.format)) {
+    return false;
+  }
+  frame.pts = sample->GetPts();
+  const int64_t duration = sample->GetDuration();
+  frame.duration = duration != 0 ? duration : frame_duration_;
+
+  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
+  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
+  if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
+  if (has_packed_pixels(frame.format)) {
+    copy_planes(frame.format, frame.height, planes, strides, frame.data + kPackedPlane,
+                frame.linesize + kPackedPlane);
+    derive_packed_luma(&frame);
+  } else {
+    copy_planes(frame.format, frame.height, planes, strides, frame.data, frame.linesize);
+  }
+  buffer->Unlock();
+  return true;
+}
+
+bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  sample->GetBuffer(&buffer, 0, 0);
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
+  if (!desc) return false;
+  WorkingLayout layout;
+  const uint32_t format = desc->GetFormat();
+  // Planes of another layout are never written.
+  if (desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
+      desc->GetHeight(0) != static_cast<uint32_t>(frame.height) ||
+      !working_layout(frame.format, frame.width, frame.height, &layout) ||
+      format != static_cast<uint32_t>(layout.output_format)) {
+    return false;
+  }
+  sample->SetPts(frame.pts);
+  const bool no_duration = frame.duration == 0 || frame.duration == kNoTime;
+  sample->SetDuration(no_duration ? frame_duration_ : frame.duration);
+
+  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
+  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
+  if (buffer->Lock(planes, strides, 1, 0) != 0) return false;
+  const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
+  copy_planes(layout.output_format, frame.height, frame.data + first, frame.linesize + first,
+              planes, strides);
+  buffer->Unlock();
+  return true;
+}
+
+}  // namespace frameinterp

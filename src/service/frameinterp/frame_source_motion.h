@@ -1,0 +1,56 @@
+// The frame source of mode 2: keeps a window of four upstream frames in
+// working frames of its own, feeds every new one to the motion-interpolation
+// context and synthesises the frame at a requested time between them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "frameinterpimpl.h"
+#include "motion/mi_context.h"
+
+namespace frameinterp {
+
+class FrameSourceMotionImpl final : public FrameSourceImpl {
+public:
+  FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> provider, bool use_gpu);
+  ~FrameSourceMotionImpl() override;
+
+  // The frame at pts (100-ns ticks): a cached answer, a window frame, an
+  // upstream frame at that time, or the frame synthesised between the two
+  // window frames around it. Synthesised and window frames come in one
+  // sample that every such answer overwrites.
+  SamplePtr GetFrame(int64_t pts, uint32_t flags) override;
+
+private:
+  static constexpr int32_t kRingSize = 4;
+
+  // Sizes the working frames for the picture of `desc` (borrowed) and makes
+  // the output sample; nothing when the output sample exists. False, with
+  // nothing allocated, when the size is unusable or an allocation fails.
+  bool AllocateFrames(avcore::IMediaDesc* desc);
+  // Writes the sample's picture into the next working frame and injects it.
+  int32_t PushFrame(SamplePtr sample);
+  bool CopyIn(SamplePtr sample, MIFrame& frame);
+  bool CopyOut(const MIFrame& frame, SamplePtr sample);
+
+  // Empties the window and releases the working frames and the output sample.
+  void ReleaseWindow();
+  // Sizes the working frames and configures the context for the sample's
+  // picture; false when the window cannot be used for it.
+  bool StartWindow(const SamplePtr& sample);
+  // Whether the sample's picture has the working frames' size and format.
+  bool FitsWorkingFrames(const SamplePtr& sample) const;
+  // The window frame at or last before pts, through the output sample;
+  // empty when there is none.
+  SamplePtr LatestWindowFrameAt(int64_t pts);
+
+  std::shared_ptr<MIContext> mi_ctx_;
+  MIFrame out_frame_;
+  MIFrame work_frames_[kRingSize];
+  uint32_t next_slot_ = 0;
+  SamplePtr out_sample_;
+  SamplePtr result_;
+};
+
+}  // namespace frameinterp

@@ -1,0 +1,299 @@
+// The motion frame source: which frames a request reads from the provider,
+// which answers come from the cache, the window or upstream, when the window
+// restarts, how it answers where the pipeline cannot run, and the pictures it
+// synthesises for content with known motion.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame_source_motion.h"
+#include "host_pictures.h"
+#include "standin/log_control.h"
+#include "standin/media.h"
+#include "standin/scripted_provider.h"
+#include "steady_clock.h"
+#include "synthetic_planes.h"
+
+namespace {
+
+using frameinterp::FrameSourceMotionImpl;
+using frameinterp::SamplePtr;
+using motiontest::HostPicture;
+using motiontest::I420;
+using motiontest::Planes;
+using standin::ProviderCalls;
+using standin::ScriptedFrame;
+using standin::ScriptedProvider;
+
+constexpr int64_t kStep = 400'000;  // 25 frames per second
+
+// 64 x 64 pictures, each a texture moved 2 pixels further right than the last.
+std::vector<ScriptedFrame> TexturedFrames(int count, int64_t first_pts = 0, int32_t width = 64) {
+  const auto texture = frameinterp::testing::smooth_texture(width, 64, width);
+  std::vector<ScriptedFrame> frames;
+  for (int i = 0; i < count; ++i) {
+    const auto moved = frameinterp::testing::shifted(texture, 2 * i, 0);
+    I420 picture(width, 64);
+    std::copy(moved.px.begin(), moved.px.end(), picture.bytes.begin());
+    frames.push_back({first_pts + i * kStep, kStep, HostPicture(picture, 1), false});
+  }
+  return frames;
+}
+
+std::shared_ptr<avcore::IMediaBuffer> BufferOf(const SamplePtr& sample) {
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  sample->GetBuffer(&buffer, 0, 0);
+  return buffer;
+}
+
+size_t CountLines(const standin::LogCapture& log, const std::string& prefix, int level) {
+  size_t n = 0;
+  for (const auto& line : log.lines()) {
+    if (line.tag == "FrameSourceMotionImpl" && line.level == level &&
+        line.text.rfind(prefix, 0) == 0) {
+      ++n;
+    }
+  }
+  return n;
+}
+
+constexpr char kRestartLog[] = "*******************FrameSourceImpl::GetFrame ";
+constexpr char kSynthesisLog[] = "------------------FrameInterpolation  elap0 ";
+
+struct MotionSource : ::testing::Test {
+  void Use(std::vector<ScriptedFrame> frames, FrameRate rate = {25, 1}) {
+    provider = std::make_shared<ScriptedProvider>(rate, std::move(frames));
+    source = std::make_unique<FrameSourceMotionImpl>(provider, false);
+  }
+  // The provider calls one request made.
+  ProviderCalls Request(int64_t pts, SamplePtr* out) {
+    provider->ResetCalls();
+    *out = source->GetFrame(pts, 3);
+    return provider->calls();
+  }
+  void TearDown() override { standin::ResetMedia(); }
+
+  standin::LogCapture log;
+  std::shared_ptr<ScriptedProvider> provider;
+  std::unique_ptr<FrameSourceMotionImpl> source;
+  SamplePtr answer;
+};
+
+TEST_F(MotionSource, FirstRequestPushesTheCoveringFrameTwiceAndFetchesTwoMore) {
+  Use(TexturedFrames(8));
+  const ProviderCalls calls = Request(2 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(calls.seek, 1);
+  EXPECT_EQ(calls.seek_flags, std::vector<uint32_t>{3});
+  EXPECT_EQ(calls.move_next, 2) << "frames 3 and 4 are stepped to";
+  EXPECT_EQ(calls.get_current_frame, 3);
+  EXPECT_EQ(answer->GetPts(), 2 * kStep + kStep / 2);
+  EXPECT_EQ(answer->GetDuration(), kStep) << "a synthesised frame lasts one frame duration";
+  EXPECT_EQ(CountLines(log, kRestartLog, 4), 1u);
+  EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 1u);
+  EXPECT_NE(Planes(answer), Planes(provider->frames()[2].picture));
+  EXPECT_NE(Planes(answer), Planes(provider->frames()[3].picture));
+}
+
+TEST_F(MotionSource, RepeatsAndWindowFramesAreAnsweredWithoutTheProvider) {
+  Use(TexturedFrames(8));
+  Request(2 * kStep + kStep / 2, &answer);
+  SamplePtr again;
+  EXPECT_EQ(Request(2 * kStep + kStep / 2 + 99, &again).reads(), 0);
+  EXPECT_EQ(again, answer);
+
+  // Frame 3 sits in the window: copied out through the same sample.
+  SamplePtr window_frame;
+  EXPECT_EQ(Request(3 * kStep - 99, &window_frame).reads(), 0);
+  EXPECT_EQ(window_frame, answer);
+  EXPECT_EQ(window_frame->GetPts(), 3 * kStep);
+  EXPECT_EQ(window_frame->GetDuration(), kStep);
+  EXPECT_EQ(Planes(window_frame), Planes(provider->frames()[3].picture));
+}
+
+TEST_F(MotionSource, SuccessiveSynthesesOverwriteTheOneOutputSample) {
+  Use(TexturedFrames(8));
+  SamplePtr first, second;
+  Request(2 * kStep + kStep / 4, &first);
+  const auto first_picture = Planes(first);
+  EXPECT_EQ(Request(2 * kStep + 3 * kStep / 4, &second).reads(), 0);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(first->GetPts(), 2 * kStep + 3 * kStep / 4);
+  EXPECT_NE(Planes(first), first_picture);
+}
+
+TEST_F(MotionSource, UpstreamFramesAtOrAfterTheRequestAreTheAnswerThemselves) {
+  Use(TexturedFrames(8, 10 * kStep));
+  Request(0, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[0].picture) << "before the first frame";
+
+  Use(TexturedFrames(8));
+  Request(3 * kStep + 50, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[3].picture) << "at a frame time";
+  EXPECT_EQ(answer->GetPts(), 3 * kStep);
+}
+
+TEST_F(MotionSource, RequestBetweenTheLastTwoWindowFramesPushesTheCoveringFrameAgain) {
+  Use(TexturedFrames(8));
+  Request(2 * kStep + kStep / 2, &answer);  // window: 2, 2, 3, 4
+  ProviderCalls calls = Request(3 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(calls.get_current_frame, 1) << "frame 3 again: the window becomes 2, 3, 4, 3";
+  EXPECT_EQ(CountLines(log, kRestartLog, 4), 1u) << "no restart";
+  EXPECT_EQ(answer->GetPts(), 3 * kStep + kStep / 2);
+
+  // Now frames[3] is frame 3, so a later request between 3 and 4 restarts.
+  Request(3 * kStep + 3 * kStep / 4, &answer);
+  EXPECT_EQ(CountLines(log, kRestartLog, 4), 2u);
+  EXPECT_EQ(answer->GetPts(), 3 * kStep + 3 * kStep / 4);
+}
+
+TEST_F(MotionSource, RequestJustAfterTheLastWindowFrameRestarts) {
+  Use(TexturedFrames(8));
+  Request(2 * kStep + kStep / 2, &answer);  // window: 2, 2, 3, 4
+  Request(4 * kStep + 200, &answer);
+  EXPECT_EQ(CountLines(log, kRestartLog, 4), 2u);
+  EXPECT_EQ(CountLines(log, "void destroy(", 1), 1u);
+}
+
+TEST_F(MotionSource, TheLastIntervalOfAStreamCopiesTheWindowFrameThatCoversIt) {
+  Use(TexturedFrames(5));
+  Request(3 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 3 * kStep);
+  EXPECT_EQ(answer->GetDuration(), kStep);
+  EXPECT_EQ(Planes(answer), Planes(provider->frames()[3].picture));
+  EXPECT_NE(BufferOf(answer), provider->frames()[3].picture) << "through the output sample";
+
+  Request(4 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 4 * kStep);
+  EXPECT_EQ(Planes(answer), Planes(provider->frames()[4].picture));
+
+  Request(9 * kStep, &answer);
+  EXPECT_EQ(answer, nullptr) << "nothing upstream after the stream";
+}
+
+TEST_F(MotionSource, WhereThePipelineCannotRunTheCoveringFrameAnswers) {
+  // Pictures smaller than two blocks each way.
+  Use(ScriptedProvider::Uniform(8, 0, kStep, kStep));
+  ProviderCalls calls = Request(2 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture);
+  EXPECT_EQ(calls.get_current_frame, 1);
+
+  // No frame rate, so no frame duration to step by.
+  Use(TexturedFrames(8), FrameRate{0, 1});
+  Request(2 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture);
+
+  // An upstream sample without a picture.
+  auto frames = TexturedFrames(8);
+  frames[2].picture = nullptr;
+  Use(std::move(frames));
+  Request(2 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 2 * kStep);
+  EXPECT_EQ(BufferOf(answer), nullptr);
+}
+
+TEST_F(MotionSource, HostFailuresAnswerWithTheUpstreamSample) {
+  for (int fault = 0; fault < 4; ++fault) {
+    standin::ResetMedia();
+    standin::MediaFaults& faults = standin::Faults();
+    faults.desc_create_fails = fault == 0;
+    faults.no_default_allocator = fault == 1;
+    faults.allocate_fails = fault == 2;
+    faults.sample_create_fails = fault == 3;
+    Use(TexturedFrames(8));
+    Request(2 * kStep + kStep / 2, &answer);
+    EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture) << fault;
+    EXPECT_EQ(standin::Counters().descs_created, standin::Counters().descs_destroyed) << fault;
+    standin::ResetMedia();
+    // Once the host recovers, the next request synthesises.
+    Request(2 * kStep + kStep / 3, &answer);
+    EXPECT_EQ(answer->GetPts(), 2 * kStep + kStep / 3) << fault;
+  }
+}
+
+TEST_F(MotionSource, ASizeChangeRestartsTheWindowAtTheNewSize) {
+  auto frames = TexturedFrames(4);
+  for (auto& wide : TexturedFrames(4, 4 * kStep, 96)) frames.push_back(std::move(wide));
+  Use(std::move(frames));
+  for (int half = 1; half < 14; half += 2) {
+    Request(half * kStep / 2, &answer);
+    ASSERT_NE(answer, nullptr) << half;
+  }
+  const auto planes = Planes(answer);
+  ASSERT_EQ(planes.size(), 3u);
+  EXPECT_EQ(planes[0].size(), 96u * 64);
+}
+
+TEST_F(MotionSource, TimingLogsReportEachStageInWholeMilliseconds) {
+  frameinterp::SetSteadyClockForTesting([] {
+    static int64_t now = 0;
+    return now += 1'000'000;  // every reading 1 ms later
+  });
+  Use(TexturedFrames(8));
+  Request(2 * kStep + kStep / 2, &answer);
+  frameinterp::SetSteadyClockForTesting(nullptr);
+  // Readings t0, t1 one apart; ta, tb around the base's fetch (which reads
+  // the clock itself once per forward search).
+  EXPECT_EQ(CountLines(log, "------------------FrameInterpolation  elap0 1,elap1 ", 4), 1u);
+  EXPECT_EQ(CountLines(log, kRestartLog, 4), 1u);
+}
+
+// A 32 x 32 textured square on a flat background, moving by (8, 4) per frame
+// from (16, 16); position k may be fractional (k = 2.5 is halfway from 2 to 3).
+I420 MovingSquare(double k) {
+  static const auto texture = frameinterp::testing::smooth_texture(32, 32, 32);
+  I420 p(128, 96, 100, 128);
+  const int ox = 16 + static_cast<int>(8 * k), oy = 16 + static_cast<int>(4 * k);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) p.y(ox + x, oy + y) = texture.at(x, y);
+  }
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      p.u(ox / 2 + x, oy / 2 + y) = texture.at(2 * x, 2 * y);
+      p.v(ox / 2 + x, oy / 2 + y) = static_cast<uint8_t>(255 - texture.at(2 * x + 1, 2 * y));
+    }
+  }
+  return p;
+}
+
+class MovingSquareLayouts : public MotionSource, public ::testing::WithParamInterface<uint32_t> {};
+
+TEST_P(MovingSquareLayouts, TheSquareAppearsAtTheInterpolatedPosition) {
+  const uint32_t format = GetParam();
+  std::vector<ScriptedFrame> frames;
+  for (int i = 0; i < 6; ++i) frames.push_back({i * kStep, kStep, HostPicture(MovingSquare(i), format), false});
+  Use(std::move(frames));
+  Request(2 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  const auto got = Planes(answer);
+  const auto expected = Planes(HostPicture(MovingSquare(2.5), format));
+  const auto before = Planes(HostPicture(MovingSquare(2), format));
+  ASSERT_EQ(got.size(), expected.size());
+
+  // Inside the square, at (36, 26) halfway, every sample (every byte of a
+  // 4-byte pixel) is exact.
+  const size_t bytes_per_pixel = format == 20 ? 4 : 1;
+  for (size_t y = 26 + 4; y < 26 + 28; ++y) {
+    for (size_t i = (y * 128 + 36 + 4) * bytes_per_pixel; i < (y * 128 + 36 + 28) * bytes_per_pixel; ++i) {
+      ASSERT_EQ(got[0][i], expected[0][i]) << "format " << format << " byte " << i;
+    }
+  }
+  // Over the whole picture, far closer than a copy of the frame before.
+  for (size_t p = 0; p < got.size(); ++p) {
+    size_t wrong = 0, wrong_before = 0;
+    for (size_t i = 0; i < got[p].size(); ++i) {
+      wrong += got[p][i] != expected[p][i];
+      wrong_before += before[p][i] != expected[p][i];
+    }
+    EXPECT_LT(wrong * 10, wrong_before) << "plane " << p << " of format " << format;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, MovingSquareLayouts, ::testing::Values(1u, 6u, 20u));
+
+}  // namespace
