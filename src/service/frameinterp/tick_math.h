@@ -42,6 +42,7 @@ public:
     const auto b_hi = static_cast<int64_t>(b.hi_);
     return a_hi != b_hi ? a_hi < b_hi : a.lo_ < b.lo_;
   }
+  friend constexpr bool operator>(WideTicks a, WideTicks b) { return b < a; }
   friend constexpr bool operator>=(WideTicks a, WideTicks b) { return !(a < b); }
   friend constexpr bool operator<=(WideTicks a, WideTicks b) { return !(b < a); }
 

@@ -1,0 +1,143 @@
+// The session: which frame source each mode builds, when a source is kept and
+// when it is rebuilt, and how options are taken. A new source announces itself
+// by reading the provider's frame rate; a kept one by answering from its cache.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "frameinterpimpl.h"
+#include "host/core.h"
+#include "standin/scripted_provider.h"
+
+namespace {
+
+using frameinterp::FrameInterpImpl;
+using standin::ScriptedProvider;
+
+constexpr int64_t kStep = 400'000;
+
+std::shared_ptr<ScriptedProvider> MakeProvider() {
+  return std::make_shared<ScriptedProvider>(FrameRate{25, 1},
+                                            ScriptedProvider::Uniform(20, 0, kStep, kStep));
+}
+
+struct Session : ::testing::Test {
+  void SetUp() override { session.SetProvider(provider); }
+
+  int SourcesBuilt() const { return provider->calls().get_frame_rate; }
+
+  std::shared_ptr<ScriptedProvider> provider = MakeProvider();
+  FrameInterpImpl session;
+};
+
+TEST_F(Session, Mode0AndUnknownModesPassTheCoveringFrameThrough) {
+  for (const uint32_t mode : {0u, 5u, 0xFFFFFFFFu}) {
+    session.SetMode(mode);
+    const auto frame = session.GetFrame(3 * kStep + 10, 0);
+    ASSERT_NE(frame, nullptr) << mode;
+    EXPECT_EQ(frame->GetPts(), 3 * kStep);
+  }
+}
+
+TEST_F(Session, Mode3AnswersNothingAndNeverReads) {
+  session.SetMode(3);
+  EXPECT_EQ(session.GetFrame(0, 0), nullptr);
+  EXPECT_EQ(session.GetFrame(kStep, 0), nullptr);
+  EXPECT_EQ(provider->calls().reads(), 0);
+}
+
+TEST_F(Session, NoProviderGivesNoFrameInEveryMode) {
+  for (const uint32_t mode : {0u, 1u, 2u, 3u, 7u}) {
+    FrameInterpImpl bare;
+    bare.SetMode(mode);
+    EXPECT_EQ(bare.GetFrame(0, 0), nullptr) << mode;
+    EXPECT_EQ(bare.GetFrame(kStep, 0), nullptr) << mode;
+  }
+}
+
+TEST_F(Session, SourceIsBuiltOnFirstRequestAndKeptAcrossTheSameMode) {
+  EXPECT_EQ(SourcesBuilt(), 0);
+  session.GetFrame(0, 0);
+  EXPECT_EQ(SourcesBuilt(), 1);
+  session.SetMode(0);  // the current mode: no change
+  provider->ResetCalls();
+  const auto frame = session.GetFrame(kStep, 0);
+  EXPECT_EQ(provider->calls().get_frame_rate, 0);
+  EXPECT_EQ(provider->calls().seek, 0) << "the kept source steps from its last frame";
+  EXPECT_EQ(provider->calls().move_next, 1);
+  EXPECT_EQ(frame->GetPts(), kStep);
+}
+
+TEST_F(Session, ModeChangeDiscardsTheSourceAtOnce) {
+  session.GetFrame(0, 0);
+  std::weak_ptr<IFrameProvider> watch = provider;
+  session.SetMode(3);
+  session.SetProvider(nullptr);
+  provider.reset();
+  EXPECT_TRUE(watch.expired()) << "the old source still held the provider";
+}
+
+TEST_F(Session, OptionChangeRebuildsOnTheNextRequestOnly) {
+  const core::ValAny on(true);
+  const core::ValAny off(false);
+  session.GetFrame(0, 0);
+  EXPECT_EQ(session.SetOption("UseGpuEffect", &off), 0);  // the current value
+  session.GetFrame(kStep, 0);
+  EXPECT_EQ(SourcesBuilt(), 1);
+
+  EXPECT_EQ(session.SetOption("UseGpuEffect", &on), 0);
+  EXPECT_EQ(SourcesBuilt(), 1) << "not before the next request";
+  provider->ResetCalls();
+  session.GetFrame(2 * kStep, 0);
+  EXPECT_EQ(provider->calls().get_frame_rate, 1);
+  EXPECT_EQ(provider->calls().seek, 1) << "a new source seeks";
+  provider->ResetCalls();
+  session.GetFrame(3 * kStep, 0);
+  EXPECT_EQ(provider->calls().get_frame_rate, 0);
+}
+
+TEST_F(Session, OptionKeysAreExactAndValuesMustBeBool) {
+  const core::ValAny on(true);
+  const core::ValAny number(int64_t{1});
+  session.GetFrame(0, 0);
+  EXPECT_EQ(session.SetOption("usegpueffect", &on), 0);
+  EXPECT_EQ(session.SetOption("UseGpuEffect ", &on), 0);
+  EXPECT_EQ(session.SetOption("Other", &number), 0);
+  EXPECT_EQ(session.SetOption(nullptr, &on), 0);
+  EXPECT_THROW(session.SetOption("UseGpuEffect", &number), core::AnyBadAccess);
+  EXPECT_THROW(session.SetOption("UseGpuEffect", nullptr), core::AnyBadAccess);
+  try {
+    session.SetOption("UseGpuEffect", &number);
+  } catch (const core::AnyBadAccess& error) {
+    EXPECT_STREQ(error.what(), "ValAny Bad Access");
+  }
+  session.GetFrame(kStep, 0);
+  EXPECT_EQ(SourcesBuilt(), 1) << "ignored keys and refused values change nothing";
+}
+
+TEST_F(Session, ProviderChangeReachesOnlySourcesBuiltAfterIt) {
+  session.GetFrame(0, 0);
+  auto second = std::make_shared<ScriptedProvider>(
+      FrameRate{25, 1}, ScriptedProvider::Uniform(5, 100 * kStep, kStep, kStep));
+  session.SetProvider(second);
+  EXPECT_EQ(session.GetFrame(kStep, 0)->GetPts(), kStep);
+  EXPECT_EQ(second->calls().reads(), 0);
+
+  session.SetMode(1);
+  EXPECT_EQ(session.GetFrame(kStep, 0)->GetPts(), 100 * kStep);
+  EXPECT_EQ(second->calls().seek, 1);
+}
+
+TEST_F(Session, FlagsTravelToTheProvidersSeek) {
+  session.GetFrame(0, 0x55);
+  ASSERT_EQ(provider->calls().seek_flags.size(), 1u);
+  EXPECT_EQ(provider->calls().seek_flags[0], 0x55u);
+}
+
+TEST_F(Session, FixedOperations) {
+  EXPECT_EQ(session.Operation1(), 0);
+  session.Operation2();
+  EXPECT_EQ(session.SetProvider(nullptr), 0);
+}
+
+}  // namespace
