@@ -47,6 +47,14 @@ protected:
     }
   }
 
+  // Method 8 with distinct direction-1 vectors in all three history tables.
+  void configure_with_history() {
+    configure(8);
+    fill_history(0, 100);
+    fill_history(1, 10);
+    fill_history(2, 40);
+  }
+
   // Direction-1 vectors of a history table: distinct per block.
   void fill_history(int32_t table, int32_t base) {
     for (int32_t i = 0; i < 12; ++i) {
@@ -67,10 +75,7 @@ protected:
 };
 
 TEST_F(Predictors, PredictiveSearchOnTheFirstRow) {
-  configure(8);
-  fill_history(0, 100);
-  fill_history(1, 10);
-  fill_history(2, 40);
+  configure_with_history();
   const MEContext& me = ctx_->estimator;
 
   search_block(ctx_, ctx_->bilat_blocks, 0, 0, 1);
@@ -88,10 +93,7 @@ TEST_F(Predictors, PredictiveSearchOnTheFirstRow) {
 }
 
 TEST_F(Predictors, PredictiveSearchBelowTheFirstRow) {
-  configure(8);
-  fill_history(0, 100);
-  fill_history(1, 10);
-  fill_history(2, 40);
+  configure_with_history();
   const MEContext& me = ctx_->estimator;
 
   // Interior block (1, 1): left, top and top-right give a median of three.

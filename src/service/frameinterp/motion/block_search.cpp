@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <span>
 
 #include "motion/search_patterns.h"
@@ -68,9 +69,24 @@ private:
   int32_t left_, right_, top_, bottom_;
 };
 
-// Methods 1 to 7 open with the zero vector's cost.
-uint64_t zero_vector_cost(const MEContext* me, int32_t x, int32_t y) {
-  return me->cost_fn(me, x, y, x, y);
+// Methods 1 to 7 open with the zero vector's cost as the best so far; a
+// perfect zero vector ends the search before anything else is costed (no
+// tester then).
+std::optional<CandidateTester> open_at_zero_vector(const MEContext* me, int32_t x, int32_t y,
+                                                   int32_t result[2]) {
+  const uint64_t zero = me->cost_fn(me, x, y, x, y);
+  if (zero == 0) {
+    return std::nullopt;
+  }
+  return CandidateTester(me, x, y, result, zero);
+}
+
+// Methods 2 to 5 also start `result` at the block position.
+std::optional<CandidateTester> open_at_block(const MEContext* me, int32_t x, int32_t y,
+                                             int32_t result[2]) {
+  result[0] = x;
+  result[1] = y;
+  return open_at_zero_vector(me, x, y, result);
 }
 
 // search_range / 2 rounded half away from zero.
@@ -83,16 +99,49 @@ void test_predictors(CandidateTester& t, int32_t x, int32_t y, const PredictorSe
   }
 }
 
+// Methods 3 and 5: the pattern at the current step around the best; the step
+// halves whenever a pass leaves the best where it was, until it reaches 0.
+uint64_t halve_when_settled(const MEContext* me, int32_t x, int32_t y, int32_t result[2],
+                            std::span<const SearchOffset> pattern, int32_t step) {
+  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  do {
+    const int32_t cx = result[0], cy = result[1];
+    t.test_pattern(pattern, cx, cy, step);
+    if (t.at(cx, cy)) {
+      step >>= 1;
+    }
+  } while (step > 0);
+  return t.best();
+}
+
+// Methods 6 and 7: the large pattern around the best until a pass no longer
+// moves it, then one small diamond.
+uint64_t descend_then_refine(const MEContext* me, int32_t x, int32_t y, int32_t result[2],
+                             std::span<const SearchOffset> large) {
+  std::optional<CandidateTester> opened = open_at_zero_vector(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  t.descend(large);
+  t.test_pattern(DIAMOND_4, result[0], result[1]);
+  return t.best();
+}
+
 constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
 
 }  // namespace
 
 uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
+  std::optional<CandidateTester> opened = open_at_zero_vector(me, x, y, result);
+  if (!opened) {
     return 0;
   }
-  CandidateTester t(me, x, y, result, zero);
+  CandidateTester& t = *opened;
   for (int32_t cy = t.top(); cy <= t.bottom(); ++cy) {
     for (int32_t cx = t.left(); cx <= t.right(); ++cx) {
       t.test(cx, cy);
@@ -102,13 +151,11 @@ uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t re
 }
 
 uint64_t search_three_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  result[0] = x;
-  result[1] = y;
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
+  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  if (!opened) {
     return 0;
   }
-  CandidateTester t(me, x, y, result, zero);
+  CandidateTester& t = *opened;
   int32_t step = initial_step(me->search_range);
   do {
     t.test_pattern(SQUARE_8, result[0], result[1], step);
@@ -118,32 +165,15 @@ uint64_t search_three_step(const MEContext* me, int32_t x, int32_t y, int32_t re
 }
 
 uint64_t search_log2d(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  result[0] = x;
-  result[1] = y;
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
-    return 0;
-  }
-  CandidateTester t(me, x, y, result, zero);
-  int32_t step = initial_step(me->search_range);
-  do {
-    const int32_t cx = result[0], cy = result[1];
-    t.test_pattern(DIAMOND_4, cx, cy, step);
-    if (t.at(cx, cy)) {
-      step >>= 1;
-    }
-  } while (step > 0);
-  return t.best();
+  return halve_when_settled(me, x, y, result, DIAMOND_4, initial_step(me->search_range));
 }
 
 uint64_t search_new_three_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  result[0] = x;
-  result[1] = y;
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
+  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  if (!opened) {
     return 0;
   }
-  CandidateTester t(me, x, y, result, zero);
+  CandidateTester& t = *opened;
   int32_t step = initial_step(me->search_range);
   bool first = true;
   for (;;) {
@@ -170,45 +200,16 @@ uint64_t search_new_three_step(const MEContext* me, int32_t x, int32_t y, int32_
 }
 
 uint64_t search_four_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  result[0] = x;
-  result[1] = y;
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
-    return 0;
-  }
-  CandidateTester t(me, x, y, result, zero);
   // The step stays 2 while the best candidate keeps moving, then drops to 1.
-  int32_t step = 2;
-  do {
-    const int32_t cx = result[0], cy = result[1];
-    t.test_pattern(SQUARE_8, cx, cy, step);
-    if (t.at(cx, cy)) {
-      step >>= 1;
-    }
-  } while (step > 0);
-  return t.best();
+  return halve_when_settled(me, x, y, result, SQUARE_8, 2);
 }
 
 uint64_t search_diamond(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
-    return 0;
-  }
-  CandidateTester t(me, x, y, result, zero);
-  t.descend(DIAMOND_8);
-  t.test_pattern(DIAMOND_4, result[0], result[1]);
-  return t.best();
+  return descend_then_refine(me, x, y, result, DIAMOND_8);
 }
 
 uint64_t search_hexagon(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  const uint64_t zero = zero_vector_cost(me, x, y);
-  if (zero == 0) {
-    return 0;
-  }
-  CandidateTester t(me, x, y, result, zero);
-  t.descend(HEXAGON_6);
-  t.test_pattern(DIAMOND_4, result[0], result[1]);
-  return t.best();
+  return descend_then_refine(me, x, y, result, HEXAGON_6);
 }
 
 uint64_t search_predictive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {

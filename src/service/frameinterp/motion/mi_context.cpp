@@ -56,8 +56,7 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
                     int32_t height, int32_t chroma_shift_w, int32_t chroma_shift_h,
                     int32_t bit_depth) {
   MIContext& ctx = *mi_ctx;
-  ctx.ready = 0;
-  destroy(mi_ctx);  // a second configuration without destroy must not leak the first
+  destroy(mi_ctx);  // not ready from here on; an earlier configuration must not leak
 
   const int64_t t0 = steady_ns();
   ctx.chroma_shift_h = chroma_shift_h;
