@@ -19,6 +19,7 @@
 #include "motion/interpolation.h"
 #include "motion/mi_context.h"
 #include "motion/working_frame.h"
+#include "motion_fixture.h"
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
@@ -92,14 +93,7 @@ struct WorkingFrames {
 
 // A context configured as the motion source configures it.
 std::shared_ptr<MIContext> source_context() {
-  auto ctx = std::make_shared<MIContext>();
-  ctx->comp_mode = COMP_MODE_OBMC;
-  ctx->me_mode = ME_MODE_BILAT;
-  ctx->search_method = 8;
-  ctx->block_size = 16;
-  ctx->search_range = 32;
-  ctx->scene_detect = 1;
-  ctx->scene_threshold = 10.0;
+  auto ctx = testing::make_context();
   reset_input(ctx, 3, kWidth, kHeight, 1, 1, 8);
   return ctx;
 }
