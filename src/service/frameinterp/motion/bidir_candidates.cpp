@@ -22,10 +22,9 @@ void collect_bidir_candidates(std::shared_ptr<MIContext> mi_ctx, int32_t alpha) 
         const int16_t* v = blocks[mb_y * ctx.blocks_x + mb_x].vectors[dir];
         const int32_t sx = (mb_x << log2_size) + share * v[0] / ALPHA_SCALE - half;
         const int32_t sy = (mb_y << log2_size) + share * v[1] / ALPHA_SCALE - half;
-        const int32_t vx = sign * v[0];
-        const int32_t vy = sign * v[1];
+        const PairShares shares = pair_shares(sign * v[0], sign * v[1], alpha);
         for_each_window_pixel(ctx, sx, sy, [&](int32_t x, int32_t y, uint32_t weight) {
-          add_candidate_pair(ctx, x, y, weight, vx, vy, alpha);
+          add_candidate_pair(ctx, x, y, weight, shares);
         });
       }
     }

@@ -46,7 +46,7 @@ void collect_bilat_candidates(std::shared_ptr<MIContext> mi_ctx, const MIBlock* 
   }
 
   // The bilateral vector spans half the interval; the window stays in place.
-  const int32_t vx = 2 * bx, vy = 2 * by;
+  const PairShares shares = pair_shares(2 * bx, 2 * by, alpha);
   const int32_t sx = (mb_x << log2_size) - ctx.block_size / 2;
   const int32_t sy = (mb_y << log2_size) - ctx.block_size / 2;
   for_each_window_pixel(ctx, sx, sy, [&](int32_t x, int32_t y, uint32_t weight) {
@@ -62,7 +62,7 @@ void collect_bilat_candidates(std::shared_ptr<MIContext> mi_ctx, const MIBlock* 
         }
       }
     }
-    add_candidate_pair(ctx, x, y, weight, vx, vy, alpha);
+    add_candidate_pair(ctx, x, y, weight, shares);
   });
 }
 

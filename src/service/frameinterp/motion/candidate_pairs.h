@@ -13,14 +13,28 @@ namespace frameinterp {
 // Sets every pixel's candidate count to 0.
 void clear_candidates(MIContext& ctx);
 
-// Adds at luma pixel (x, y) the pair for pair vector (vx, vy) at position
-// alpha: a sample of frames[1] at (x, y) + alpha/1024 of the vector, weighted
-// weight x (1024 - alpha), and one of frames[2] at (x, y) - (1024 - alpha)/1024
-// of it, weighted weight x alpha; both displacements are clamped into the
+// What a pair vector (vx, vy) gives at position alpha: a sample of frames[1]
+// displaced by trunc(v x alpha / 1024), weighted weight x (1024 - alpha), and
+// one of frames[2] displaced by -trunc(v x (1024 - alpha) / 1024), weighted
+// weight x alpha.
+struct PairShares {
+  int32_t first_x, first_y;    // displacement into frames[1]
+  int32_t second_x, second_y;  // displacement into frames[2]
+  uint32_t first_weight;       // 1024 - alpha
+  uint32_t second_weight;      // alpha
+};
+PairShares pair_shares(int32_t vx, int32_t vy, int32_t alpha);
+
+// Adds the pair at luma pixel (x, y), both displacements clamped into the
 // picture. Nothing is added for weight 0 or when the list cannot take two
 // more entries (at most 16 pairs).
-void add_candidate_pair(MIContext& ctx, int32_t x, int32_t y, uint32_t weight, int32_t vx,
-                        int32_t vy, int32_t alpha);
+void add_candidate_pair(MIContext& ctx, int32_t x, int32_t y, uint32_t weight,
+                        const PairShares& shares);
+
+inline void add_candidate_pair(MIContext& ctx, int32_t x, int32_t y, uint32_t weight, int32_t vx,
+                               int32_t vy, int32_t alpha) {
+  add_candidate_pair(ctx, x, y, weight, pair_shares(vx, vy, alpha));
+}
 
 // Calls visit(x, y, weight) for the pixels of the overlap window of side
 // 2 x block_size whose top-left is (sx, sy), rows outer. Each range is

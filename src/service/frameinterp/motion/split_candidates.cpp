@@ -21,11 +21,10 @@ void collect_quarters(MIContext& ctx, const MIBlock* block, int32_t x, int32_t y
       collect_quarters(ctx, &quarter, ox, oy, n - 1, alpha);
       continue;
     }
-    const int32_t vx = 2 * quarter.vectors[0][0];
-    const int32_t vy = 2 * quarter.vectors[0][1];
+    const PairShares shares = pair_shares(2 * quarter.vectors[0][0], 2 * quarter.vectors[0][1], alpha);
     for (int32_t py = oy; py < oy + edge; ++py) {
       for (int32_t px = ox; px < ox + edge; ++px) {
-        add_candidate_pair(ctx, px, py, kQuarterWeight, vx, vy, alpha);
+        add_candidate_pair(ctx, px, py, kQuarterWeight, shares);
       }
     }
   }
