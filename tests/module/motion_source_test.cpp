@@ -229,6 +229,30 @@ TEST_F(MotionSource, ASizeChangeRestartsTheWindowAtTheNewSize) {
   EXPECT_EQ(planes[0].size(), 96u * 64);
 }
 
+// Odd sizes: the stand-in rounds chroma up, the working frames round it
+// down; nothing may be read or written outside either.
+TEST_F(MotionSource, OddSizesStayInsideEveryPlane) {
+  for (const uint32_t format : {1u, 6u, 20u}) {
+    std::vector<ScriptedFrame> frames;
+    for (int i = 0; i < 6; ++i) {
+      auto picture = standin::MakePicture(format, 67, 45);
+      for (int p = 0; p < picture->layout().plane_count; ++p) {
+        uint8_t* bytes = picture->plane(p);
+        for (size_t k = 0; k < picture->layout().PlaneBytes(p); ++k) {
+          bytes[k] = static_cast<uint8_t>((k * 7 + static_cast<size_t>(i) * 13) % 251);
+        }
+      }
+      frames.push_back({i * kStep, kStep, std::move(picture), false});
+    }
+    Use(std::move(frames));
+    for (int quarter = 1; quarter < 20; quarter += 3) {
+      Request(quarter * kStep / 4, &answer);
+      ASSERT_NE(answer, nullptr) << format << " " << quarter;
+    }
+    EXPECT_EQ(Planes(answer)[0].size(), (format == 20 ? 4u : 1u) * 67 * 45) << format;
+  }
+}
+
 TEST_F(MotionSource, TimingLogsReportEachStageInWholeMilliseconds) {
   frameinterp::SetSteadyClockForTesting([] {
     static int64_t now = 0;
