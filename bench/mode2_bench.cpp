@@ -3,8 +3,11 @@
 // scene check, one synthesis, and a 24 -> 60 frames-per-second conversion
 // through the session with the session's peak heap.
 #include <benchmark/benchmark.h>
+
+#if defined(__GLIBC__)
 #include <malloc.h>
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -147,9 +150,25 @@ BENCHMARK(BM_SynthesisedFrame)
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3);
 
+// Heap bytes in use and the process's peak resident size in bytes; 0 where
+// the C library does not tell.
 size_t heap_in_use() {
+#if defined(__GLIBC__)
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
+#else
+  return 0;
+#endif
+}
+
+size_t peak_resident() {
+#if defined(__GLIBC__)
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<size_t>(usage.ru_maxrss) << 10;
+#else
+  return 0;
+#endif
 }
 
 // 24 fps upstream, requests at 60 fps through the session, the clip's 75
@@ -182,13 +201,11 @@ void BM_SessionOutputFrame(benchmark::State& state) {
       restarts += line.text.rfind("*******************FrameSourceImpl::GetFrame", 0) == 0;
     }
   }
-  struct rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
   char label[200];
   std::snprintf(label, sizeof label,
-                "%s, %zu restarts in %lld requests, session peak heap %zu MB, process peak RSS %ld MB",
+                "%s, %zu restarts in %lld requests, session peak heap %zu MB, process peak RSS %zu MB",
                 kLabel, restarts, static_cast<long long>(requests), (peak - baseline) >> 20,
-                usage.ru_maxrss >> 10);
+                peak_resident() >> 20);
   state.SetLabel(label);
 }
 BENCHMARK(BM_SessionOutputFrame)
