@@ -104,17 +104,6 @@ TEST_F(Driver, InjectionShiftsTheWindowAndItsBlockArrays) {
   EXPECT_NE(first_blocks, nullptr);
 }
 
-TEST_F(Driver, InjectionRotatesTheVectorHistory) {
-  Configure();
-  ctx->mv_history[0][5][1][0] = 7;
-  ctx->mv_history[1][5][1][0] = 3;
-  ctx->frames[0].frame = nullptr;  // bilateral: no search before four frames are in
-  inject_frame(ctx, &frames[0]->frame);
-  EXPECT_EQ(ctx->mv_history[2][5][1][0], 3);
-  EXPECT_EQ(ctx->mv_history[1][5][1][0], 7);
-  EXPECT_EQ(ctx->mv_history[0][5][1][0], 7) << "kept until the searches overwrite it";
-}
-
 TEST_F(Driver, BilateralEstimatesOnlyOnceFourFramesAreIn) {
   Configure();
   standin::LogCapture log;
@@ -164,13 +153,32 @@ TEST_F(Driver, CopiesAtTheEndsOfTheIntervalAndAfterASceneCut) {
   EXPECT_TRUE(SynthesisCopies(400000 + 100, 1)) << "equal times: alpha 0";
 }
 
-TEST_F(Driver, OutputOfAnotherSizeIsLeftAlone) {
-  Configure();
-  InjectAll();
-  OwnedFrame out(1, kW, kH - 16, 600000);
-  std::memset(out.frame.data[0], 9, static_cast<size_t>(kW) * (kH - 16));
+// Two regions moving apart: the refinement clusters the field, splits the
+// blocks on the border, and the synthesis draws their quarters.
+TEST_F(Driver, SplitRefinementRunsAfterTheBilateralSearch) {
+  ContextConfig config;
+  config.split_refinement = 1;
+  ctx = context_for(1, 128, 96, config);
+  guard.reset(new ContextGuard{ctx});
+  const Plane texture = testing::smooth_texture(128, 96, 128);
+  std::unique_ptr<OwnedFrame> window[4];
+  for (int i = 0; i < 4; ++i) {
+    window[i] = std::make_unique<OwnedFrame>(1, 128, 96, i * 1000);
+    const Plane moved = testing::shifted(texture, 24 * i, 0);
+    for (int32_t y = 0; y < 96; ++y) {
+      for (int32_t x = 0; x < 128; ++x) window[i]->at(0, x, y) = x < 64 ? moved.at(x, y) : texture.at(x, y);
+    }
+    ASSERT_EQ(inject_frame(ctx, &window[i]->frame), 0);
+  }
+  int32_t clustered = 0, split = 0;
+  for (const MVCluster& c : ctx->clusters) clustered += c.count;
+  for (int32_t i = 0; i < ctx->block_count; ++i) split += ctx->bilat_blocks[i].subdivided;
+  EXPECT_EQ(clustered, ctx->block_count);
+  EXPECT_GT(ctx->clusters[1].count, 0) << "the moving half leaves cluster 0";
+  EXPECT_GT(split, 0);
+  OwnedFrame out(1, 128, 96, 1500);
   synthesize_frame(ctx, &out.frame);
-  EXPECT_EQ(out.frame.data[0][0], 9);
+  EXPECT_EQ(out.at(0, 100, 50), texture.at(100, 50)) << "the still half stays";
 }
 
 // Bidirectional estimation on a texture moving by (4, 2) per frame: halfway
