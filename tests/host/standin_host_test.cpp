@@ -7,6 +7,7 @@
 
 #include "host/core.h"
 #include "host/media.h"
+#include "standin/fixed_service.h"
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/service_registry.h"
@@ -122,21 +123,8 @@ TEST(StandinMedia, AllocatorSamplesAndClones) {
   standin::ResetMedia();
 }
 
-class NullService final : public service::IService {
-public:
-  int32_t Operation1() override { return 0; }
-  bool Operation2() override { return true; }
-  service::ISession* CreateSession(int32_t) override { return nullptr; }
-  int32_t DestroySession(service::ISession*) override { return 0; }
-  std::shared_ptr<void> Operation5() override { return nullptr; }
-  int32_t Operation6() override { return 0; }
-  int32_t Operation7(uintptr_t, uintptr_t, uint32_t*) override { return 1; }
-  int32_t Operation8(uintptr_t, std::shared_ptr<void>) override { return 0; }
-  bool Operation9() override { return false; }
-};
-
 TEST(StandinService, ManagerHandsOutRegisteredServicesByGuid) {
-  auto svc = std::make_shared<NullService>();
+  auto svc = std::make_shared<standin::FixedService>();
   standin::RegisterService("AAAA", svc);
   service::IServiceManager* manager = OVKServiceMrgAcqire(0);
   ASSERT_NE(manager, nullptr);

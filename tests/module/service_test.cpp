@@ -3,24 +3,16 @@
 #include <memory>
 
 #include "loaded_module.h"
+#include "standin/fixed_service.h"
 #include "standin/scripted_provider.h"
 
 namespace {
 
 // A service or session of another class, which the module must not delete.
-class ForeignService final : public service::IService, public service::ISession {
+class ForeignService final : public standin::FixedService, public service::ISession {
 public:
   explicit ForeignService(bool* destroyed) : destroyed_(destroyed) {}
   ~ForeignService() override { *destroyed_ = true; }
-  int32_t Operation1() override { return 0; }
-  bool Operation2() override { return true; }
-  service::ISession* CreateSession(int32_t) override { return nullptr; }
-  int32_t DestroySession(service::ISession*) override { return 0; }
-  std::shared_ptr<void> Operation5() override { return nullptr; }
-  int32_t Operation6() override { return 0; }
-  int32_t Operation7(uintptr_t, uintptr_t, uint32_t*) override { return 1; }
-  int32_t Operation8(uintptr_t, std::shared_ptr<void>) override { return 0; }
-  bool Operation9() override { return false; }
 
 private:
   bool* destroyed_;
