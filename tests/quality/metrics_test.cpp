@@ -7,7 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "y4m_clip.h"
+#include "y4m_reader.h"
 
 namespace {
 
@@ -17,6 +17,18 @@ using fitool::PsnrY;
 using fitool::SsimY;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// The luma frames of a clip of the test data as pictures (chroma neutral).
+std::vector<Picture> ReadClip(const std::string& relative) {
+  const auto clip = frameinterp::testing::read_y4m_luma(
+      std::string(FRAMEINTERP_TESTDATA_DIR) + "/" + relative, 1000);
+  std::vector<Picture> pictures;
+  for (const std::vector<uint8_t>& luma : clip.frames) {
+    pictures.push_back(Picture::Filled(clip.width, clip.height, 0, 128));
+    pictures.back().y = luma;
+  }
+  return pictures;
+}
 
 // A picture with detail everywhere: a smooth two-dimensional wave plus a
 // fixed pseudo-random grain, luma in 16…235.
@@ -113,7 +125,7 @@ TEST(Ssim, IdenticalIsOneNoiseAndShiftLowerAndSymmetric) {
 TEST(RealFootage, BlendOfNeighboursMatchesTheDatasetNotes) {
   // Middlebury Dimetrodon: the rounded average of frame10 and frame11
   // against the true middle frame gives 34.8 dB luma PSNR.
-  const auto triplet = ReadY4m(TestClip("middlebury/Dimetrodon/Dimetrodon_triplet.y4m"));
+  const auto triplet = ReadClip("middlebury/Dimetrodon/Dimetrodon_triplet.y4m");
   ASSERT_EQ(triplet.size(), 3u);
   Picture blend = triplet[0];
   for (size_t i = 0; i < blend.y.size(); ++i) {
@@ -126,20 +138,19 @@ TEST(RealFootage, BlendOfNeighboursMatchesTheDatasetNotes) {
 TEST(RealFootage, SsimMatchesADirectWindowByWindowEvaluation) {
   // Reference values from a direct evaluation of the same definition: the
   // full 11×11 weighted sums at each of the 70×34 window positions.
-  const auto frames = ReadY4m(TestClip("clips/RTn23_80x44_15fps.y4m"));
+  const auto frames = ReadClip("clips/RTn23_80x44_15fps.y4m");
   ASSERT_EQ(frames.size(), 15u);
   EXPECT_NEAR(SsimY(frames[0], frames[1]), 0.9937803841315416, 1e-9);
   EXPECT_NEAR(SsimY(frames[0], frames[7]), 0.3726062899209526, 1e-9);
 }
 
 TEST(RealFootage, ConsecutiveFramesScorePlausibly) {
-  const auto frames = ReadY4m(TestClip("clips/cars_320x240_30fps.y4m"));
+  const auto frames = ReadClip("clips/cars_320x240_30fps.y4m");
   ASSERT_EQ(frames.size(), 30u);
   for (size_t i = 1; i < frames.size(); ++i) {
     const double psnr = PsnrY(frames[i - 1], frames[i]);
     EXPECT_GT(psnr, 18) << i;
     EXPECT_LT(psnr, 30) << i;
-    EXPECT_GE(PsnrAll(frames[i - 1], frames[i]), psnr) << i;  // chroma changes less than luma
     const double ssim = SsimY(frames[i - 1], frames[i]);
     EXPECT_GT(ssim, 0.4) << i;
     EXPECT_LT(ssim, 0.98) << i;
