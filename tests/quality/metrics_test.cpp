@@ -7,6 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "synthetic_planes.h"
 #include "y4m_reader.h"
 
 namespace {
@@ -30,28 +31,11 @@ std::vector<Picture> ReadClip(const std::string& relative) {
   return pictures;
 }
 
-// A picture with detail everywhere: a smooth two-dimensional wave plus a
-// fixed pseudo-random grain, luma in 16…235.
-Picture Textured(int w, int h, uint32_t seed = 1) {
-  Picture p = Picture::Filled(w, h, 0, 128);
-  uint32_t state = seed;
-  for (int r = 0; r < h; ++r) {
-    for (int c = 0; c < w; ++c) {
-      state = state * 1664525u + 1013904223u;
-      const double wave = 80 * std::sin(0.35 * c + seed) * std::cos(0.27 * r);
-      p.y[static_cast<size_t>(r) * w + c] = static_cast<uint8_t>(std::lround(118 + wave) + (state >> 28));
-    }
-  }
+// A picture whose luma is the given plane (tightly packed).
+Picture FromPlane(const frameinterp::testing::Plane& plane) {
+  Picture p = Picture::Filled(plane.width, plane.height, 0, 128);
+  p.y = plane.px;
   return p;
-}
-
-// a shifted right by one pixel, the first column repeated.
-Picture ShiftedRight(const Picture& a) {
-  Picture b = a;
-  for (int r = 0; r < a.height; ++r) {
-    for (int c = 1; c < a.width; ++c) b.y[static_cast<size_t>(r) * a.width + c] = a.y[static_cast<size_t>(r) * a.width + c - 1];
-  }
-  return b;
 }
 
 // SSIM of two flat pictures: the structure term is 1 and only the means count.
@@ -102,24 +86,28 @@ TEST(Ssim, FlatPicturesFollowTheLuminanceTerm) {
 }
 
 TEST(Ssim, IdenticalIsOneNoiseAndShiftLowerAndSymmetric) {
-  const Picture a = Textured(64, 48);
+  using namespace frameinterp::testing;
+  const Plane texture = smooth_texture(64, 48, 64);
+  const Picture a = FromPlane(texture);
   EXPECT_NEAR(SsimY(a, a), 1.0, 1e-12);
 
+  // Grain of ±8 on top of the texture, and the texture moved by one pixel.
   Picture noisy = a;
-  uint32_t state = 7;
-  for (uint8_t& s : noisy.y) {
-    state = state * 1664525u + 1013904223u;
-    s = static_cast<uint8_t>(std::clamp(int{s} + static_cast<int>(state >> 28) - 8, 0, 255));
+  const Plane grain = random_plane(64, 48, 64, 7);
+  for (size_t i = 0; i < noisy.y.size(); ++i) {
+    noisy.y[i] = static_cast<uint8_t>(std::clamp(noisy.y[i] + grain.px[i] / 16 - 8, 0, 255));
   }
-  const Picture shifted = ShiftedRight(a);
-  const double noise = SsimY(a, noisy), shift = SsimY(a, shifted);
+  const Picture moved = FromPlane(shifted(texture, 1, 0));
+  const double noise = SsimY(a, noisy), shift = SsimY(a, moved);
   EXPECT_LT(noise, 0.99);
-  EXPECT_GT(noise, 0.3);
   EXPECT_LT(shift, 0.99);
   EXPECT_NEAR(SsimY(noisy, a), noise, 1e-12);
-  EXPECT_NEAR(SsimY(shifted, a), shift, 1e-12);
+  EXPECT_NEAR(SsimY(moved, a), shift, 1e-12);
   // Unrelated content scores far lower than a small disturbance.
-  EXPECT_LT(SsimY(a, Textured(64, 48, 99)), noise);
+  const double unrelated = SsimY(a, FromPlane(random_plane(64, 48, 64, 99)));
+  EXPECT_LT(unrelated, 0.3);
+  EXPECT_GT(noise, unrelated + 0.3);
+  EXPECT_GT(shift, unrelated + 0.3);
 }
 
 TEST(RealFootage, BlendOfNeighboursMatchesTheDatasetNotes) {

@@ -9,6 +9,7 @@
 
 #include "png_reader.h"
 #include "quality/bitmap_font.h"
+#include "synthetic_planes.h"
 
 namespace {
 
@@ -64,10 +65,7 @@ TEST(BitmapFont, GlyphsAreDistinctAndCaseInsensitive) {
 // A picture whose luma is a fixed pseudo-random pattern.
 Picture Noise(int w, int h, uint32_t seed) {
   Picture p = Picture::Filled(w, h, 0, 128);
-  for (uint8_t& s : p.y) {
-    seed = seed * 1664525u + 1013904223u;
-    s = static_cast<uint8_t>(16 + (seed >> 24) % 220);
-  }
+  p.y = frameinterp::testing::random_plane(w, h, w, seed).px;
   return p;
 }
 
