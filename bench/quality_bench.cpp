@@ -46,17 +46,25 @@ void BM_Metric(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(Metric(a, b));
   state.SetLabel(std::to_string(width) + " x " + std::to_string(height));
 }
-BENCHMARK(BM_Metric<fitool::PsnrAll>)->Name("PsnrAll")->Args({320, 180})->Args({1920, 1080})
+BENCHMARK(BM_Metric<fitool::PsnrAll>)
+    ->Name("PsnrAll")
+    ->Args({320, 180})
+    ->Args({1920, 1080})
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Metric<fitool::SsimY>)->Name("SsimY")->Args({320, 180})->Args({1920, 1080})
+BENCHMARK(BM_Metric<fitool::SsimY>)
+    ->Name("SsimY")
+    ->Args({320, 180})
+    ->Args({1920, 1080})
     ->Unit(benchmark::kMillisecond);
 
 void BM_Snapshot(benchmark::State& state) {
   const auto [a, b] = PicturePair(320, 180);
-  const std::string path = (std::filesystem::temp_directory_path() / "fitool_quality_bench.png").string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "fitool_quality_bench.png").string();
   std::string error;
   for (auto _ : state) {
-    if (!fitool::WriteSnapshot(path, {{&a, "previous"}, {&b, "output"}, {&a, "next"}}, &a, &b, &error)) {
+    if (!fitool::WriteSnapshot(path, {{&a, "previous"}, {&b, "output"}, {&a, "next"}}, &a, &b,
+                               &error)) {
       state.SkipWithError(error.c_str());
       break;
     }

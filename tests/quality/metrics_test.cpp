@@ -71,8 +71,10 @@ TEST(Psnr, AllPlanesWeighSamplesEqually) {
 }
 
 TEST(Psnr, MismatchedSizesThrow) {
-  EXPECT_THROW(PsnrY(Picture::Filled(16, 8, 0, 0), Picture::Filled(8, 16, 0, 0)), std::invalid_argument);
-  EXPECT_THROW(SsimY(Picture::Filled(32, 32, 0, 0), Picture::Filled(32, 30, 0, 0)), std::invalid_argument);
+  EXPECT_THROW(PsnrY(Picture::Filled(16, 8, 0, 0), Picture::Filled(8, 16, 0, 0)),
+               std::invalid_argument);
+  EXPECT_THROW(SsimY(Picture::Filled(32, 32, 0, 0), Picture::Filled(32, 30, 0, 0)),
+               std::invalid_argument);
 }
 
 TEST(Ssim, FlatPicturesFollowTheLuminanceTerm) {

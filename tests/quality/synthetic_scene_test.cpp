@@ -16,7 +16,9 @@ using fitool::SyntheticScene;
 
 class Scene : public ::testing::Test {
 protected:
-  double FrameTime(double i) const { return i * static_cast<double>(scene_.rate_den()) / scene_.rate_num(); }
+  double FrameTime(double i) const {
+    return i * static_cast<double>(scene_.rate_den()) / scene_.rate_num();
+  }
   Picture Frame(double i) const { return scene_.Render(FrameTime(i)); }
   const SyntheticScene scene_;
 };
@@ -67,7 +69,8 @@ TEST_F(Scene, InBetweenPicturesLieBetweenTheirNeighbours) {
     if (i + 1 == scene_.cut_frame()) continue;
     const Picture a = Frame(i), b = Frame(i + 1), middle = Frame(i + 0.5);
     Picture blend = a;
-    for (size_t k = 0; k < blend.y.size(); ++k) blend.y[k] = static_cast<uint8_t>((a.y[k] + b.y[k] + 1) / 2);
+    for (size_t k = 0; k < blend.y.size(); ++k)
+      blend.y[k] = static_cast<uint8_t>((a.y[k] + b.y[k] + 1) / 2);
     const double step = PsnrY(a, b);
     EXPECT_GT(PsnrY(middle, a), step + 1) << i;
     EXPECT_GT(PsnrY(middle, b), step + 1) << i;

@@ -18,6 +18,7 @@ constexpr int kCutFrame = 32;  // the first frame of the second scene
 // 3 pixels per frame. The rectangle and the ellipse pass each other around
 // frame 20 (the ellipse in front); the diamond climbs into the ellipse near
 // the cut and covers it.
+// clang-format off
 constexpr Backdrop kFirstBackdrop{.seed = 11, .drift_x = 12, .drift_y = 4,
                                   .luma = 110, .luma_swing = 150,
                                   .u = 115, .v = 130, .chroma_swing = 18};
@@ -52,6 +53,7 @@ constexpr std::array<Mover, 2> kSecondMovers{{
      .angle0 = -0.4, .spin = 0.5, .seed = 505,
      .luma = 60, .contrast = 25, .u = 140, .v = 90, .stripe_period = 8},
 }};
+// clang-format on
 
 }  // namespace
 
@@ -84,7 +86,8 @@ std::string SyntheticScene::Describe() const {
   return "synthetic scene " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + " at " +
          std::to_string(kRateNum) + " fps, " + std::to_string(kFrames) +
          " frames: textured objects moving, turning and crossing over a drifting textured "
-         "background, with a hard cut at frame " + std::to_string(kCutFrame);
+         "background, with a hard cut at frame " +
+         std::to_string(kCutFrame);
 }
 
 }  // namespace fitool
