@@ -1,5 +1,6 @@
 #include "synthetic_scene.h"
 
+#include <algorithm>
 #include <array>
 
 #include "scene_layers.h"
@@ -67,15 +68,17 @@ int SyntheticScene::frame_count() const { return kFrames; }
 int SyntheticScene::cut_frame() const { return kCutFrame; }
 
 Picture SyntheticScene::Render(double seconds) const {
-  // Frame times come in as i·den/num in floating point; the tolerance keeps
-  // the cut frame itself on the second scene's side.
+  // Frame times may come in rounded down, as i·den/num in floating point or
+  // as whole 100-ns ticks; anything within one tick before the cut counts as
+  // the cut frame itself.
+  constexpr double kTick = 1e-7;
   const double cut_seconds = static_cast<double>(kCutFrame) * kRateDen / kRateNum;
   FloatFrame frame(kWidth, kHeight);
-  if (seconds < cut_seconds - 1e-9) {
+  if (seconds < cut_seconds - kTick) {
     DrawBackdrop(kFirstBackdrop, seconds, frame);
     for (const Mover& m : kFirstMovers) DrawMover(m, seconds, frame);
   } else {
-    const double since_cut = seconds - cut_seconds;
+    const double since_cut = std::max(0.0, seconds - cut_seconds);
     DrawBackdrop(kSecondBackdrop, since_cut, frame);
     for (const Mover& m : kSecondMovers) DrawMover(m, since_cut, frame);
   }
