@@ -23,4 +23,13 @@ void MarkdownReporter::Finalize() {
   }
 }
 
+int RunWithMarkdown(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  MarkdownReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
+
 }  // namespace frameinterp::bench

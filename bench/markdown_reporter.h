@@ -24,4 +24,8 @@ private:
   std::vector<Row> rows_;
 };
 
+// Runs the benchmarks the command line selects with the Markdown reporter;
+// the program's exit status.
+int RunWithMarkdown(int argc, char** argv);
+
 }  // namespace frameinterp::bench

@@ -218,10 +218,5 @@ BENCHMARK(BM_SessionOutputFrame)
 
 int main(int argc, char** argv) {
   standin::SetLogThreshold(4);  // only the per-request lines, captured by the session benchmark
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  frameinterp::bench::MarkdownReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return frameinterp::bench::RunWithMarkdown(argc, argv);
 }

@@ -120,12 +120,5 @@ BENCHMARK(BM_BilateralPass)
 
 int main(int argc, char** argv) {
   standin::SetLogThreshold(2);  // keep the timing log lines out of the figures
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-    return 1;
-  }
-  frameinterp::bench::MarkdownReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return frameinterp::bench::RunWithMarkdown(argc, argv);
 }

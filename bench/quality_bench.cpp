@@ -78,10 +78,5 @@ BENCHMARK(BM_Snapshot)->Name("snapshot PNG")->Unit(benchmark::kMillisecond);
 }  // namespace frameinterp::bench
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  frameinterp::bench::MarkdownReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return frameinterp::bench::RunWithMarkdown(argc, argv);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -83,6 +84,17 @@ struct Driver : ::testing::Test {
     }
     return true;
   }
+  // A 128 x 96 context given four frames, frame i with the luma picture(i).
+  void InjectFour(const ContextConfig& config, const std::function<Plane(int)>& picture) {
+    ctx = context_for(1, 128, 96, config);
+    guard.reset(new ContextGuard{ctx});
+    for (int i = 0; i < 4; ++i) {
+      frames[i] = std::make_unique<OwnedFrame>(1, 128, 96, i * 1000);
+      const Plane luma = picture(i);
+      std::memcpy(frames[i]->frame.data[0], luma.data(), luma.px.size());
+      ASSERT_EQ(inject_frame(ctx, &frames[i]->frame), 0);
+    }
+  }
   bool SynthesisCopies(int64_t pts, int i) {
     OwnedFrame out(1, kW, kH, pts);
     synthesize_frame(ctx, &out.frame);
@@ -158,18 +170,14 @@ TEST_F(Driver, CopiesAtTheEndsOfTheIntervalAndAfterASceneCut) {
 TEST_F(Driver, SplitRefinementRunsAfterTheBilateralSearch) {
   ContextConfig config;
   config.split_refinement = 1;
-  ctx = context_for(1, 128, 96, config);
-  guard.reset(new ContextGuard{ctx});
   const Plane texture = testing::smooth_texture(128, 96, 128);
-  std::unique_ptr<OwnedFrame> window[4];
-  for (int i = 0; i < 4; ++i) {
-    window[i] = std::make_unique<OwnedFrame>(1, 128, 96, i * 1000);
-    const Plane moved = testing::shifted(texture, 24 * i, 0);
+  InjectFour(config, [&](int i) {
+    Plane picture = testing::shifted(texture, 24 * i, 0);
     for (int32_t y = 0; y < 96; ++y) {
-      for (int32_t x = 0; x < 128; ++x) window[i]->at(0, x, y) = x < 64 ? moved.at(x, y) : texture.at(x, y);
+      for (int32_t x = 64; x < 128; ++x) picture.at(x, y) = texture.at(x, y);
     }
-    ASSERT_EQ(inject_frame(ctx, &window[i]->frame), 0);
-  }
+    return picture;
+  });
   int32_t clustered = 0, split = 0;
   for (const MVCluster& c : ctx->clusters) clustered += c.count;
   for (int32_t i = 0; i < ctx->block_count; ++i) split += ctx->bilat_blocks[i].subdivided;
@@ -189,16 +197,8 @@ TEST_F(Driver, BidirectionalSynthesisPlacesTheTextureHalfway) {
   config.me_mode = ME_MODE_BIDIR;
   config.search_method = 1;
   config.search_range = 8;
-  ctx = context_for(1, 128, 96, config);
-  guard.reset(new ContextGuard{ctx});
   const Plane texture = testing::smooth_texture(128, 96, 128);
-  std::unique_ptr<OwnedFrame> window[4];
-  for (int i = 0; i < 4; ++i) {
-    window[i] = std::make_unique<OwnedFrame>(1, 128, 96, i * 1000);
-    const Plane moved = testing::shifted(texture, 4 * i, 2 * i);
-    std::memcpy(window[i]->frame.data[0], moved.data(), moved.px.size());
-    inject_frame(ctx, &window[i]->frame);
-  }
+  InjectFour(config, [&](int i) { return testing::shifted(texture, 4 * i, 2 * i); });
   OwnedFrame out(1, 128, 96, 1500);
   synthesize_frame(ctx, &out.frame);
   const Plane expected = testing::shifted(texture, 6, 3);
