@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "motion/copy_planes.h"
+#include "motion/zeroed_alloc.h"
 #include "tick_math.h"
 
 namespace frameinterp {
@@ -50,7 +51,7 @@ bool allocate_planes(MIFrame* frame, int32_t format, int32_t width, int32_t heig
   frame->width = width;
   frame->height = height;
   for (int32_t p = 0; p < layout.plane_count; ++p) {
-    frame->data[p] = static_cast<uint8_t*>(std::malloc(layout.plane_bytes[p] > 0 ? layout.plane_bytes[p] : 1));
+    frame->data[p] = alloc_zeroed<uint8_t>(layout.plane_bytes[p]);
     frame->linesize[p] = layout.strides[p];
     if (!frame->data[p]) {
       free_planes(frame);

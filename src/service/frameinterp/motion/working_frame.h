@@ -47,9 +47,10 @@ bool working_layout(int32_t format, int32_t width, int32_t height, WorkingLayout
 // An empty working frame: no times (kNoTime), no size, no planes.
 MIFrame empty_frame();
 
-// Gives an empty frame the size, format and planes (allocated, not cleared)
-// of the layout. False, with the frame left empty, when a plane cannot be
-// allocated.
+// Gives an empty frame the size, format and zero-filled planes of the
+// layout, so that bytes no picture reaches (the half (U, V) pair at the end
+// of an odd-width interleaved row) hand out as 0, not as stale memory.
+// False, with the frame left empty, when a plane cannot be allocated.
 bool allocate_planes(MIFrame* frame, int32_t format, int32_t width, int32_t height,
                      const WorkingLayout& layout);
 
