@@ -157,6 +157,21 @@ TEST_F(MotionSource, RequestJustAfterTheLastWindowFrameRestarts) {
   EXPECT_EQ(CountLines(log, "void destroy(", 1), 1u);
 }
 
+TEST_F(MotionSource, FramesSparserThanTheNominalRateAreRepeatedInTheWindow) {
+  auto frames = TexturedFrames(6);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    frames[i].pts = static_cast<int64_t>(2 * i) * kStep;  // 12.5 fps under a 25 fps rate
+    frames[i].duration = 2 * kStep;
+  }
+  Use(std::move(frames));
+  Request(3 * kStep, &answer);  // window: 2, 2, 4, 4 (in ticks of kStep)
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 3 * kStep);
+  EXPECT_NE(Planes(answer), Planes(provider->frames()[1].picture));
+  EXPECT_NE(Planes(answer), Planes(provider->frames()[2].picture));
+  EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 1u);
+}
+
 TEST_F(MotionSource, TheLastIntervalOfAStreamCopiesTheWindowFrameThatCoversIt) {
   Use(TexturedFrames(5));
   Request(3 * kStep + kStep / 2, &answer);
