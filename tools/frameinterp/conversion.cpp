@@ -1,13 +1,12 @@
 #include "conversion.h"
 
 #include <cstdio>
+#include <optional>
 
-#include "clip_provider.h"
+#include "frame_snapshot.h"
 #include "frame_times.h"
-#include "module_session.h"
-#include "platform.h"
-#include "progress_meter.h"
-#include "request_loop.h"
+#include "module_pass.h"
+#include "tool_error.h"
 #include "y4m_clip.h"
 #include "y4m_writer.h"
 
@@ -29,34 +28,26 @@ void RunConversion(const Options& options) {
   }
   const std::vector<int64_t> times =
       RequestSchedule(output_rate, FrameTime(clip->count() - 1, header.rate));
-
-  const std::string module_path =
-      options.module_path.empty() ? DefaultModulePath() : options.module_path;
-  const std::unique_ptr<ModuleSession> module = ModuleSession::Open(module_path);
-  module->Configure(std::make_shared<ClipProvider>(*clip, header.rate, options.pixel_format),
-                    mode, options.gpu_effect);
+  std::optional<FrameSnapshot> snapshot;
+  if (options.snapshot_frame) snapshot.emplace(*options.snapshot_frame, times);
 
   StagedOutput output(options.output);
   Y4mWriter writer(output, header.LineWithRate(output_rate), header.width, header.height);
-  ProgressMeter progress(static_cast<int64_t>(times.size()), !options.quiet && IsTerminal(stderr));
-  const RequestCounts counts =
-      RequestFrames(module->session(), times, [&](int64_t index, const Picture& picture) {
+  const RequestCounts counts = RunModulePass(
+      options, *clip, header.rate, mode, times, [&](int64_t index, const Picture& picture) {
         writer.WriteFrame(picture);
-        progress.Update(index + 1);
+        if (snapshot) snapshot->Offer(index, ModeName(mode), picture);
       });
-  progress.Finish();
+  if (snapshot) snapshot->Write(options.snapshot_path, *clip, header.rate, nullptr);
   output.Commit();
 
   if (!options.quiet) {
-    const double ms_per_frame =
-        counts.frames > 0 ? 1000.0 * progress.ElapsedSeconds() / static_cast<double>(counts.frames)
-                          : 0.0;
     std::fprintf(stderr,
                  "frameinterp: %lld frames written to %s (%s, %s from %s), %lld repeats of empty "
                  "answers, %.2f ms per frame\n",
-                 static_cast<long long>(counts.frames), output.name().c_str(), ModeName(mode),
-                 RateText(output_rate).c_str(), RateText(header.rate).c_str(),
-                 static_cast<long long>(counts.repeats), ms_per_frame);
+                 static_cast<long long>(counts.frames), output.name().c_str(),
+                 ModeName(mode), RateText(output_rate).c_str(), RateText(header.rate).c_str(),
+                 static_cast<long long>(counts.repeats), MillisecondsPerFrame(counts));
   }
 }
 

@@ -14,16 +14,12 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 ProgressMeter::ProgressMeter(int64_t total, bool visible)
     : total_(total), visible_(visible && total > 0), start_(Clock::now()), last_draw_(start_) {}
 
-double ProgressMeter::ElapsedSeconds() const {
-  return std::chrono::duration<double>(Clock::now() - start_).count();
-}
-
 void ProgressMeter::Update(int64_t done) {
   if (!visible_) return;
   const Clock::time_point now = Clock::now();
   if (done < total_ && now - last_draw_ < kRedrawInterval) return;
   last_draw_ = now;
-  const double seconds = ElapsedSeconds();
+  const double seconds = std::chrono::duration<double>(now - start_).count();
   const double fps = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
   const int filled = static_cast<int>(kBarWidth * done / total_);
   const std::string bar = std::string(static_cast<size_t>(filled), '#') +

@@ -1,5 +1,5 @@
 // The progress bar on stderr (frames done, frames per second, time left),
-// shown only on a terminal, and the run's clock.
+// shown only on a terminal.
 #pragma once
 
 #include <chrono>
@@ -17,7 +17,6 @@ public:
   void Update(int64_t done);
   // Clears the bar.
   void Finish();
-  double ElapsedSeconds() const;
 
 private:
   using Clock = std::chrono::steady_clock;

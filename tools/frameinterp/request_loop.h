@@ -14,7 +14,11 @@ namespace fitool {
 struct RequestCounts {
   int64_t frames = 0;   // pictures handed on, one per request
   int64_t repeats = 0;  // of them, repeats of the previous picture for empty answers
+  double seconds = 0;   // wall time spent in the module's GetFrame
 };
+
+// The module's time per request, in milliseconds.
+double MillisecondsPerFrame(const RequestCounts& counts);
 
 // Calls GetFrame(t, 0) for each time in order and hands the answer's picture
 // to `on_frame` at once (the module may reuse its output sample). An empty

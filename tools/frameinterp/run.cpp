@@ -7,7 +7,9 @@
 
 #include "cli_options.h"
 #include "conversion.h"
+#include "evaluation.h"
 #include "host_environment.h"
+#include "scene_run.h"
 
 #ifndef FRAMEINTERP_VERSION
 #define FRAMEINTERP_VERSION "unknown"
@@ -27,7 +29,14 @@ int RunFrameinterp(int argc, char** argv) {
       return 0;
     }
     HostEnvironment host(options.verbosity);
-    RunConversion(options);
+    if (options.input.empty()) {
+      if (options.evaluate) throw UsageError("--evaluate needs an INPUT clip");
+      RunSyntheticScene(options);
+    } else if (options.evaluate) {
+      RunEvaluation(options);
+    } else {
+      RunConversion(options);
+    }
     return 0;
   } catch (const UsageError& error) {
     std::fprintf(stderr, "frameinterp: %s\nTry 'frameinterp --help'.\n", error.what());
