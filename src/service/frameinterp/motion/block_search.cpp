@@ -1,0 +1,270 @@
+#include "motion/block_search.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <span>
+
+#include "motion/search_patterns.h"
+
+namespace frameinterp {
+namespace {
+
+// The one rule every search uses to test a candidate, and the state it keeps:
+// the search window, the best cost so far and the caller's `result`.
+class CandidateTester {
+public:
+  CandidateTester(const MEContext* me, int32_t x, int32_t y, int32_t result[2], uint64_t best)
+      : me_(me), x_(x), y_(y), result_(result), best_(best),
+        left_(std::max(me->x_min, x - me->search_range)),
+        right_(std::min(me->x_max, x + me->search_range)),
+        top_(std::max(me->y_min, y - me->search_range)),
+        bottom_(std::min(me->y_max, y + me->search_range)) {}
+
+  // Outside the window: skipped uncosted. Inside: taken when strictly cheaper.
+  void test(int32_t cx, int32_t cy) {
+    if (cx < left_ || cx > right_ || cy < top_ || cy > bottom_) {
+      return;
+    }
+    const uint64_t cost = me_->cost_fn(me_, x_, y_, cx, cy);
+    if (cost < best_) {
+      best_ = cost;
+      result_[0] = cx;
+      result_[1] = cy;
+    }
+  }
+
+  // Tests centre + step * d for every offset d, in the pattern's order.
+  void test_pattern(std::span<const SearchOffset> pattern, int32_t cx, int32_t cy,
+                    int32_t step = 1) {
+    for (const SearchOffset& d : pattern) {
+      test(cx + step * d.x, cy + step * d.y);
+    }
+  }
+
+  // Repeats a pattern around the best candidate until a pass no longer moves it.
+  void descend(std::span<const SearchOffset> pattern) {
+    int32_t cx = 0, cy = 0;
+    do {
+      cx = result_[0];
+      cy = result_[1];
+      test_pattern(pattern, cx, cy);
+    } while (!at(cx, cy));
+  }
+
+  bool at(int32_t cx, int32_t cy) const { return result_[0] == cx && result_[1] == cy; }
+
+  uint64_t best() const { return best_; }
+  int32_t left() const { return left_; }
+  int32_t right() const { return right_; }
+  int32_t top() const { return top_; }
+  int32_t bottom() const { return bottom_; }
+
+private:
+  const MEContext* me_;
+  int32_t x_, y_;
+  int32_t* result_;
+  uint64_t best_;
+  int32_t left_, right_, top_, bottom_;
+};
+
+// Methods 1 to 7 open with the zero vector's cost as the best so far; a
+// perfect zero vector ends the search before anything else is costed (no
+// tester then).
+std::optional<CandidateTester> open_at_zero_vector(const MEContext* me, int32_t x, int32_t y,
+                                                   int32_t result[2]) {
+  const uint64_t zero = me->cost_fn(me, x, y, x, y);
+  if (zero == 0) {
+    return std::nullopt;
+  }
+  return CandidateTester(me, x, y, result, zero);
+}
+
+// Methods 2 to 5 also start `result` at the block position.
+std::optional<CandidateTester> open_at_block(const MEContext* me, int32_t x, int32_t y,
+                                             int32_t result[2]) {
+  result[0] = x;
+  result[1] = y;
+  return open_at_zero_vector(me, x, y, result);
+}
+
+// search_range / 2 rounded half away from zero.
+int32_t initial_step(int32_t range) { return range >= 0 ? (range + 1) / 2 : (range - 1) / 2; }
+
+// Tests block position + each vector of the set, in order.
+void test_predictors(CandidateTester& t, int32_t x, int32_t y, const PredictorSet& set) {
+  for (int32_t i = 0; i < set.count; ++i) {
+    t.test(x + set.vectors[i][0], y + set.vectors[i][1]);
+  }
+}
+
+// Methods 3 and 5: the pattern at the current step around the best; the step
+// halves whenever a pass leaves the best where it was, until it reaches 0.
+uint64_t halve_when_settled(const MEContext* me, int32_t x, int32_t y, int32_t result[2],
+                            std::span<const SearchOffset> pattern, int32_t step) {
+  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  do {
+    const int32_t cx = result[0], cy = result[1];
+    t.test_pattern(pattern, cx, cy, step);
+    if (t.at(cx, cy)) {
+      step >>= 1;
+    }
+  } while (step > 0);
+  return t.best();
+}
+
+// Methods 6 and 7: the large pattern around the best until a pass no longer
+// moves it, then one small diamond.
+uint64_t descend_then_refine(const MEContext* me, int32_t x, int32_t y, int32_t result[2],
+                             std::span<const SearchOffset> large) {
+  std::optional<CandidateTester> opened = open_at_zero_vector(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  t.descend(large);
+  t.test_pattern(DIAMOND_4, result[0], result[1]);
+  return t.best();
+}
+
+constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
+
+}  // namespace
+
+uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  std::optional<CandidateTester> opened = open_at_zero_vector(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  for (int32_t cy = t.top(); cy <= t.bottom(); ++cy) {
+    for (int32_t cx = t.left(); cx <= t.right(); ++cx) {
+      t.test(cx, cy);
+    }
+  }
+  return t.best();
+}
+
+uint64_t search_three_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  int32_t step = initial_step(me->search_range);
+  do {
+    t.test_pattern(SQUARE_8, result[0], result[1], step);
+    step >>= 1;
+  } while (step > 0);
+  return t.best();
+}
+
+uint64_t search_log2d(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  return halve_when_settled(me, x, y, result, DIAMOND_4, initial_step(me->search_range));
+}
+
+uint64_t search_new_three_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  if (!opened) {
+    return 0;
+  }
+  CandidateTester& t = *opened;
+  int32_t step = initial_step(me->search_range);
+  bool first = true;
+  for (;;) {
+    const int32_t cx = result[0], cy = result[1];
+    t.test_pattern(SQUARE_8, cx, cy, step);
+    if (first) {
+      // The first round also probes the centre's close neighbours; a winner
+      // at or next to the centre ends the search after one more small pass.
+      t.test_pattern(SQUARE_8, cx, cy, 1);
+      if (t.at(cx, cy)) {
+        return t.best();
+      }
+      if (std::abs(result[0] - cx) <= 1 && std::abs(result[1] - cy) <= 1) {
+        t.test_pattern(SQUARE_8, result[0], result[1], 1);
+        return t.best();
+      }
+      first = false;
+    }
+    step >>= 1;
+    if (step <= 0) {
+      return t.best();
+    }
+  }
+}
+
+uint64_t search_four_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  // The step stays 2 while the best candidate keeps moving, then drops to 1.
+  return halve_when_settled(me, x, y, result, SQUARE_8, 2);
+}
+
+uint64_t search_diamond(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  return descend_then_refine(me, x, y, result, DIAMOND_8);
+}
+
+uint64_t search_hexagon(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  return descend_then_refine(me, x, y, result, HEXAGON_6);
+}
+
+uint64_t search_predictive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  CandidateTester t(me, x, y, result, kNoCandidate);
+  t.test(x + me->predicted_x, y + me->predicted_y);
+  test_predictors(t, x, y, me->predictors[0]);
+  test_predictors(t, x, y, me->predictors[1]);
+  t.descend(DIAMOND_4);
+  return t.best();
+}
+
+uint64_t search_multi_hexagon(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  const int32_t range = me->search_range;
+  CandidateTester t(me, x, y, result, kNoCandidate);
+  t.test(x + me->predicted_x, y + me->predicted_y);
+  test_predictors(t, x, y, me->predictors[0]);
+
+  // Uneven cross around a fixed centre: horizontal arms reach the full range,
+  // vertical arms half of it.
+  if (range >= 1) {
+    const int32_t cx = result[0], cy = result[1];
+    for (int32_t d = 1; d <= range; d += 2) {
+      t.test(cx - d, cy);
+      t.test(cx + d, cy);
+      if (d <= range / 2) {
+        t.test(cx, cy - d);
+        t.test(cx, cy + d);
+      }
+    }
+  }
+
+  // 5 x 5 full search around the best so far; each row starts two columns
+  // left of the best candidate as it stands when the row begins.
+  {
+    const int32_t cx = result[0], cy = result[1];
+    const int32_t row_end = std::min(t.bottom(), cy + 2);
+    const int32_t col_end = std::min(t.right(), cx + 2);
+    for (int32_t row = std::max(t.top(), cy - 2); row <= row_end; ++row) {
+      for (int32_t col = std::max(t.left(), result[0] - 2); col <= col_end; ++col) {
+        t.test(col, row);
+      }
+    }
+  }
+
+  // Growing hexagon rings around a fixed centre, one per 4 pixels of range.
+  {
+    const int32_t cx = result[0], cy = result[1];
+    for (int32_t i = 1; i <= range / 4; ++i) {
+      t.test_pattern(HEXAGON_16, cx, cy, i);
+    }
+  }
+
+  t.descend(HEXAGON_6);
+  t.test_pattern(DIAMOND_4, result[0], result[1]);
+  return t.best();
+}
+
+}  // namespace frameinterp

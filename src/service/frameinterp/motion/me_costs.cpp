@@ -1,0 +1,99 @@
+#include "motion/me_costs.h"
+
+#include <cstddef>
+#include <cstdlib>
+
+namespace frameinterp {
+namespace {
+
+// lo if v < lo, else hi if v > hi, else v (defined even when lo > hi).
+int32_t clamp_to(int32_t v, int32_t lo, int32_t hi) {
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+
+// Sum of |a - b| over the square of offsets [first, end) in rows and columns,
+// a anchored at (ax, ay), b at (bx, by). At most 32 x 32 x 255 here; u64 is
+// the accumulator the costs return.
+uint64_t square_sad(const uint8_t* a, int32_t ax, int32_t ay, const uint8_t* b, int32_t bx,
+                    int32_t by, int32_t linesize, int32_t first, int32_t end) {
+  uint64_t sum = 0;
+  for (int32_t r = first; r < end; ++r) {
+    const uint8_t* a_row = a + static_cast<ptrdiff_t>(ay + r) * linesize + ax;
+    const uint8_t* b_row = b + static_cast<ptrdiff_t>(by + r) * linesize + bx;
+    for (int32_t c = first; c < end; ++c) {
+      sum += static_cast<uint64_t>(std::abs(a_row[c] - b_row[c]));
+    }
+  }
+  return sum;
+}
+
+uint64_t vector_penalty(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
+                        int32_t cand_y) {
+  const int64_t dx = static_cast<int64_t>(cand_x) - x - me->predicted_x;
+  const int64_t dy = static_cast<int64_t>(cand_y) - y - me->predicted_y;
+  return static_cast<uint64_t>((std::llabs(dx) + std::llabs(dy)) * VECTOR_PENALTY);
+}
+
+// Window offsets run from -h to (3 * block_size) / 2 - 1, h = block_size / 2.
+int32_t window_first(const MEContext* me) { return -(me->block_size / 2); }
+int32_t window_end(const MEContext* me) { return (3 * me->block_size) / 2; }
+
+// Block position and bilateral vector after clamping: the position into the
+// rectangle shrunk by `inset`, the vector to the largest length that keeps
+// both ends (position +- vector) inside that rectangle.
+struct BilateralPair {
+  int32_t x, y;
+  int32_t vx, vy;
+};
+
+BilateralPair clamp_bilateral(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
+                              int32_t cand_y, int32_t inset) {
+  const int32_t lo_x = me->x_min + inset, hi_x = me->x_max - inset;
+  const int32_t lo_y = me->y_min + inset, hi_y = me->y_max - inset;
+  BilateralPair p{};
+  p.x = clamp_to(x, lo_x, hi_x);
+  p.y = clamp_to(y, lo_y, hi_y);
+  const int32_t bx = p.x - lo_x < hi_x - p.x ? p.x - lo_x : hi_x - p.x;
+  const int32_t by = p.y - lo_y < hi_y - p.y ? p.y - lo_y : hi_y - p.y;
+  p.vx = clamp_to(cand_x - p.x, -bx, bx);
+  p.vy = clamp_to(cand_y - p.y, -by, by);
+  return p;
+}
+
+}  // namespace
+
+uint64_t block_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x, int32_t cand_y) {
+  return square_sad(me->ref_plane, cand_x, cand_y, me->cur_plane, x, y, me->linesize, 0,
+                    me->block_size);
+}
+
+uint64_t overlapped_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
+                        int32_t cand_y) {
+  const int32_t h = me->block_size / 2;
+  const int32_t lo_x = me->x_min + h, hi_x = me->x_max - h;
+  const int32_t lo_y = me->y_min + h, hi_y = me->y_max - h;
+  const uint64_t sum =
+      square_sad(me->ref_plane, clamp_to(cand_x, lo_x, hi_x), clamp_to(cand_y, lo_y, hi_y),
+                 me->cur_plane, clamp_to(x, lo_x, hi_x), clamp_to(y, lo_y, hi_y), me->linesize,
+                 window_first(me), window_end(me));
+  return sum + vector_penalty(me, x, y, cand_x, cand_y);
+}
+
+uint64_t bilateral_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
+                       int32_t cand_y) {
+  const BilateralPair p = clamp_bilateral(me, x, y, cand_x, cand_y, 0);
+  const uint64_t sum = square_sad(me->cur_plane, p.x + p.vx, p.y + p.vy, me->ref_plane,
+                                  p.x - p.vx, p.y - p.vy, me->linesize, 0, me->block_size);
+  return sum + vector_penalty(me, x, y, cand_x, cand_y);
+}
+
+uint64_t bilateral_overlapped_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
+                                  int32_t cand_y) {
+  const BilateralPair p = clamp_bilateral(me, x, y, cand_x, cand_y, me->block_size / 2);
+  const uint64_t sum =
+      square_sad(me->cur_plane, p.x + p.vx, p.y + p.vy, me->ref_plane, p.x - p.vx, p.y - p.vy,
+                 me->linesize, window_first(me), window_end(me));
+  return sum + vector_penalty(me, x, y, cand_x, cand_y);
+}
+
+}  // namespace frameinterp

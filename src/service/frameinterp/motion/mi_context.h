@@ -1,0 +1,122 @@
+// Motion-interpolation context: the state of the motion pipeline for one
+// stream (configuration, window of four working frames, block and per-pixel
+// work buffers, estimator, scene-change detector) and its lifecycle.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "motion/frame_sad.h"
+#include "motion/me_context.h"
+
+namespace frameinterp {
+
+inline constexpr int32_t COMP_MODE_OBMC = 0;
+inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
+
+inline constexpr int32_t ME_MODE_BIDIR = 0;
+inline constexpr int32_t ME_MODE_BILAT = 1;
+
+inline constexpr int32_t MAX_CANDIDATES = 32;
+inline constexpr int32_t CLUSTER_LIMIT = 128;
+inline constexpr int32_t WINDOW_FRAMES = 4;
+inline constexpr int32_t MAX_PLANES = 8;
+
+// Working frame. Its owner (the motion frame source) holds the planes; the
+// context only points at it. Format 1: three planes (luma, two chroma planes
+// at half width and height); 6: luma and one interleaved chroma plane at full
+// byte width and half height; any other: one plane of 4 bytes per pixel.
+struct MIFrame {
+  int64_t pts;       // 100-ns ticks; -36000000000 when empty
+  int64_t duration;  // 100-ns ticks; -36000000000 when empty
+  int32_t format;
+  int32_t width;
+  int32_t height;
+  uint8_t* data[MAX_PLANES];     // null past the last plane
+  int32_t linesize[MAX_PLANES];  // bytes; 0 past the last plane
+};
+
+// One window position; `blocks` (block_count records, owned by the context)
+// stays with the position as the window rotates, carrying its frame's vectors.
+struct MIFrameSlot {
+  MIFrame* frame;
+  MIBlock* blocks;
+};
+
+// Running sums of the bilateral vectors of one cluster's blocks.
+struct MVCluster {
+  int64_t sum_x;
+  int64_t sum_y;
+  int32_t count;
+};
+
+// Per luma pixel candidate lists of the synthesis, MAX_CANDIDATES entries.
+struct CandidateVectors {
+  int16_t vectors[MAX_CANDIDATES][2];  // (x, y)
+};
+struct CandidateWeights {
+  uint32_t weights[MAX_CANDIDATES];
+};
+struct CandidateRefs {
+  int8_t refs[MAX_CANDIDATES];  // window index of the referenced frame
+  int32_t count;                // entries in use
+};
+
+// Per block, the vectors of both directions: [direction][x, y].
+using MVHistoryEntry = int32_t[2][2];
+
+struct MIContext {
+  MEContext estimator;
+  int32_t comp_mode = 0;
+  int32_t me_mode = 0;
+  int32_t search_method = 0;  // 1..9; others: no search
+  int32_t block_size = 0;     // a power of two after reset_input
+  int32_t search_range = 0;
+  int32_t split_refinement = 0;
+  MIFrameSlot frames[WINDOW_FRAMES] = {};  // [0] oldest .. [3] most recent
+  MVCluster clusters[CLUSTER_LIMIT] = {};
+  MIBlock* bilat_blocks = nullptr;  // bilateral mode only
+  CandidateVectors* px_vectors = nullptr;
+  CandidateWeights* px_weights = nullptr;
+  CandidateRefs* px_refs = nullptr;
+  MVHistoryEntry* mv_history[3] = {};  // [0] most recent; search method 8 only
+  int32_t blocks_x = 0;
+  int32_t blocks_y = 0;
+  int32_t block_count = 0;
+  int32_t log2_block_size = 0;
+  int32_t bit_depth = 0;
+  int32_t scene_detect = 0;  // 1: frame-difference detection
+  int32_t scene_cut = 0;     // 1: the last check found a cut between frames[1] and frames[2]
+  FrameSadFn frame_sad = nullptr;
+  double prev_frame_diff = 0.0;
+  double scene_threshold = 0.0;
+  int32_t chroma_shift_w = 0;
+  int32_t chroma_shift_h = 0;
+  int32_t plane_count = 0;
+  // 1 only after a reset_input that succeeded; cleared by every reset_input
+  // on entry and by destroy. Estimation and synthesis must refuse a context
+  // that is not ready.
+  int32_t ready = 0;
+};
+
+// Configures the context for a stream of width x height luma pixels and
+// allocates its buffers. Releases the buffers of an earlier configuration
+// first. The configured block_size (2..16) is rounded up to a power of two.
+// Returns 0, -12 when a buffer cannot be allocated, -22 for an unusable size
+// (negative, fewer than two blocks across or down, a pixel count beyond
+// int32, a block size outside 2..16) or, with scene detection, a bit depth
+// outside 1..16.
+int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int32_t width,
+                    int32_t height, int32_t chroma_shift_w, int32_t chroma_shift_h,
+                    int32_t bit_depth);
+
+// Releases every buffer reset_input and the split refinement allocated and
+// empties the window; does nothing (and logs nothing) when none is held.
+void destroy(std::shared_ptr<MIContext> mi_ctx);
+
+// Compares the luma planes of frames[1] and frames[2] and updates
+// prev_frame_diff; true on a scene change. False, changing nothing, when
+// detection is off, the context is not ready or either frame is missing.
+bool check_scene_cut(std::shared_ptr<MIContext> mi_ctx);
+
+}  // namespace frameinterp

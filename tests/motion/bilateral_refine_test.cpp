@@ -1,0 +1,203 @@
+// Clustering of the bilateral vector field and recursive block splitting,
+// against scripted costs.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+#include "motion/block_split.h"
+#include "motion/vector_clusters.h"
+#include "motion_fixture.h"
+
+namespace frameinterp {
+namespace {
+
+using testing::ContextGuard;
+using testing::make_context;
+using Position = std::pair<int32_t, int32_t>;
+
+// Whole-block costs (block size 16) per block position, counted.
+std::map<Position, int>* g_whole_block_costs = nullptr;
+
+// Cubic in the block size, so that a quarter always costs an eighth of its
+// block: every split is accepted down to single pixels. Least at the offset
+// (1, 0) from the position searched, so each level moves one pixel right.
+uint64_t cubic_cost(const MEContext* me, int32_t x, int32_t y, int32_t cand_x, int32_t cand_y) {
+  if (me->block_size == 16 && g_whole_block_costs) {
+    ++(*g_whole_block_costs)[{x >> 4, y >> 4}];
+  }
+  const uint64_t size = static_cast<uint64_t>(me->block_size);
+  return size * size * size * (1 + std::abs(cand_x - x - 1) + std::abs(cand_y - y));
+}
+
+// A quarter never beats a quarter of its block's cost: every split is refused.
+uint64_t flat_cost(const MEContext* me, int32_t x, int32_t y, int32_t, int32_t) {
+  if (me->block_size == 16 && g_whole_block_costs) {
+    ++(*g_whole_block_costs)[{x >> 4, y >> 4}];
+  }
+  return 5;
+}
+
+uint64_t zero_cost(const MEContext*, int32_t, int32_t, int32_t, int32_t) { return 0; }
+
+// A 12 x 8 block grid in bilateral mode.
+class Refinement : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(reset_input(ctx_, 1, 192, 128, 0, 0, 8), 0);
+    testing::aim(*ctx_, plane_, plane_);
+    g_whole_block_costs = &costs_;
+  }
+  void TearDown() override {
+    g_whole_block_costs = nullptr;
+    destroy(ctx_);
+  }
+
+  MIBlock& block(int32_t mb_x, int32_t mb_y) { return ctx_->bilat_blocks[mb_y * 12 + mb_x]; }
+
+  // Sets every vector, then the clusters as estimation leaves them.
+  template <class VectorOf>
+  void field(VectorOf vector_of) {
+    for (MVCluster& c : ctx_->clusters) {
+      c = {};
+    }
+    for (int32_t mb_y = 0; mb_y < 8; ++mb_y) {
+      for (int32_t mb_x = 0; mb_x < 12; ++mb_x) {
+        const auto [vx, vy] = vector_of(mb_x, mb_y);
+        MIBlock& b = block(mb_x, mb_y);
+        b.vectors[0][0] = static_cast<int16_t>(vx);
+        b.vectors[0][1] = static_cast<int16_t>(vy);
+        b.cluster = 0;
+        b.subdivided = 0;
+        ctx_->clusters[0].sum_x += vx;
+        ctx_->clusters[0].sum_y += vy;
+      }
+    }
+    ctx_->clusters[0].count = ctx_->block_count;
+  }
+
+  // Every cluster's sums and count agree with the blocks it holds.
+  void expect_cluster_sums_consistent() {
+    MVCluster expected[CLUSTER_LIMIT] = {};
+    for (int32_t i = 0; i < ctx_->block_count; ++i) {
+      const MIBlock& b = ctx_->bilat_blocks[i];
+      expected[b.cluster].sum_x += b.vectors[0][0];
+      expected[b.cluster].sum_y += b.vectors[0][1];
+      expected[b.cluster].count += 1;
+    }
+    for (int32_t c = 0; c < CLUSTER_LIMIT; ++c) {
+      EXPECT_EQ(ctx_->clusters[c].sum_x, expected[c].sum_x) << c;
+      EXPECT_EQ(ctx_->clusters[c].sum_y, expected[c].sum_y) << c;
+      EXPECT_EQ(ctx_->clusters[c].count, expected[c].count) << c;
+    }
+  }
+
+  std::shared_ptr<MIContext> ctx_ = make_context();
+  testing::Plane plane_{192, 128, 192, 0};
+  std::map<Position, int> costs_;
+};
+
+TEST_F(Refinement, UniformFieldStaysOneClusterAndUnsplit) {
+  ctx_->estimator.cost_fn = cubic_cost;
+  field([](int32_t, int32_t) { return Position(3, -2); });
+  EXPECT_EQ(cluster_and_refine(ctx_), 0);
+  for (int32_t i = 0; i < ctx_->block_count; ++i) {
+    EXPECT_EQ(ctx_->bilat_blocks[i].cluster, 0);
+    EXPECT_EQ(ctx_->bilat_blocks[i].quarters, nullptr);
+  }
+  EXPECT_TRUE(costs_.empty());
+}
+
+TEST_F(Refinement, MovingPatchBecomesAClusterAndItsBorderIsSplit) {
+  ctx_->estimator.cost_fn = flat_cost;
+  // A 3 x 3 patch at blocks (4..6, 3..5) moves by (10, 0); the rest stands still.
+  const auto in_patch = [](int32_t mb_x, int32_t mb_y) {
+    return mb_x >= 4 && mb_x <= 6 && mb_y >= 3 && mb_y <= 5;
+  };
+  field([&](int32_t mb_x, int32_t mb_y) {
+    return in_patch(mb_x, mb_y) ? Position(10, 0) : Position(0, 0);
+  });
+  EXPECT_EQ(cluster_and_refine(ctx_), 0);
+
+  for (int32_t mb_y = 0; mb_y < 8; ++mb_y) {
+    for (int32_t mb_x = 0; mb_x < 12; ++mb_x) {
+      EXPECT_EQ(block(mb_x, mb_y).cluster, in_patch(mb_x, mb_y) ? 1 : 0) << mb_x << "," << mb_y;
+    }
+  }
+  expect_cluster_sums_consistent();
+
+  // Split attempts: once per axis on which a block has a differing neighbour
+  // and a same-cluster one opposite.
+  const std::map<Position, int> expected = {
+      {{4, 2}, 1}, {{5, 2}, 1}, {{6, 2}, 1},  // above the patch
+      {{3, 3}, 1}, {{3, 4}, 1}, {{3, 5}, 1},  // left of it
+      {{7, 3}, 1}, {{7, 4}, 1}, {{7, 5}, 1},  // right of it
+      {{4, 6}, 1}, {{5, 6}, 1}, {{6, 6}, 1},  // below it
+      {{4, 3}, 2}, {{6, 3}, 2}, {{4, 5}, 2}, {{6, 5}, 2},  // the patch's corners
+      {{5, 3}, 1}, {{4, 4}, 1}, {{6, 4}, 1}, {{5, 5}, 1}};  // its edge middles
+  EXPECT_EQ(costs_, expected);
+  EXPECT_EQ(block(3, 4).subdivided, 0);  // refused: the flat cost never quarters
+  EXPECT_NE(block(3, 4).quarters, nullptr);
+}
+
+TEST_F(Refinement, EdgeBlocksAreNeverSplit) {
+  ctx_->estimator.cost_fn = flat_cost;
+  // The first column moves: its blocks and their right neighbours differ.
+  field([](int32_t mb_x, int32_t) { return mb_x == 0 ? Position(0, 12) : Position(0, 0); });
+  EXPECT_EQ(cluster_and_refine(ctx_), 0);
+  EXPECT_EQ(block(0, 4).cluster, 1);
+  for (const auto& [pos, n] : costs_) {
+    EXPECT_EQ(pos.first, 1);  // only the column beside it, rows 1..6
+    EXPECT_TRUE(pos.second >= 1 && pos.second <= 6);
+  }
+  EXPECT_EQ(costs_.size(), 6u);
+}
+
+TEST_F(Refinement, SplitDescendsToSinglePixels) {
+  ctx_->estimator.cost_fn = cubic_cost;
+  ctx_->estimator.predicted_x = 1;
+  MIBlock& b = block(5, 4);
+  b.vectors[0][0] = 1;
+  ASSERT_EQ(split_block(ctx_, &b, 80, 64, 4), 0);
+  EXPECT_EQ(ctx_->estimator.block_size, 16);
+  EXPECT_EQ(ctx_->estimator.search_range, 32);
+
+  // Level k quarters carry (1 + k, 0): each level's search moves one pixel on.
+  int leaves = 0;
+  const auto walk = [&](auto&& self, const MIBlock& node, int32_t level) -> void {
+    if (level == 4) {
+      EXPECT_EQ(node.subdivided, 0);
+      ++leaves;
+      return;
+    }
+    ASSERT_EQ(node.subdivided, 1) << level;
+    for (int q = 0; q < 4; ++q) {
+      EXPECT_EQ(node.quarters[q].vectors[0][0], 2 + level) << level;
+      EXPECT_EQ(node.quarters[q].vectors[0][1], 0) << level;
+      self(self, node.quarters[q], level + 1);
+    }
+  };
+  walk(walk, b, 0);
+  EXPECT_EQ(leaves, 256);
+}
+
+TEST_F(Refinement, PerfectBlockOrRefusedQuarterStaysWhole) {
+  MIBlock& b = block(5, 4);
+  ctx_->estimator.cost_fn = zero_cost;
+  b.subdivided = 1;
+  EXPECT_EQ(split_block(ctx_, &b, 80, 64, 4), 0);
+  EXPECT_EQ(b.subdivided, 0);
+  EXPECT_EQ(b.quarters, nullptr);  // nothing allocated for a perfect match
+
+  ctx_->estimator.cost_fn = flat_cost;
+  EXPECT_EQ(split_block(ctx_, &b, 80, 64, 4), 0);
+  EXPECT_EQ(b.subdivided, 0);
+  MIBlock* quarters = b.quarters;
+  EXPECT_NE(quarters, nullptr);
+  EXPECT_EQ(split_block(ctx_, &b, 80, 64, 4), 0);
+  EXPECT_EQ(b.quarters, quarters);  // reused at later splits
+}
+
+}  // namespace
+}  // namespace frameinterp

@@ -1,0 +1,170 @@
+// The search methods against scripted cost functions: which candidates they
+// cost, in which order, and which one they keep.
+#include "motion/block_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+#include "motion/search_patterns.h"
+
+namespace frameinterp {
+namespace {
+
+using Vector = std::pair<int32_t, int32_t>;
+using SearchFn = uint64_t (*)(const MEContext*, int32_t, int32_t, int32_t[2]);
+
+// Cost by candidate vector, with every call recorded.
+struct CostScript {
+  std::function<uint64_t(int32_t vx, int32_t vy)> cost;
+  std::vector<Vector> calls;
+};
+CostScript* g_script = nullptr;
+
+uint64_t scripted_cost(const MEContext*, int32_t x, int32_t y, int32_t cand_x, int32_t cand_y) {
+  g_script->calls.emplace_back(cand_x - x, cand_y - y);
+  return g_script->cost(cand_x - x, cand_y - y);
+}
+
+// Distance from a target vector, plus one so that no candidate is perfect.
+std::function<uint64_t(int32_t, int32_t)> bowl(int32_t tx, int32_t ty) {
+  return [=](int32_t vx, int32_t vy) {
+    return static_cast<uint64_t>(1 + std::abs(vx - tx) + std::abs(vy - ty));
+  };
+}
+
+constexpr SearchFn kPlainMethods[] = {search_exhaustive,     search_three_step, search_log2d,
+                                      search_new_three_step, search_four_step,  search_diamond,
+                                      search_hexagon};
+constexpr SearchFn kAllMethods[] = {search_exhaustive, search_three_step, search_log2d,
+                                    search_new_three_step, search_four_step, search_diamond,
+                                    search_hexagon, search_predictive, search_multi_hexagon};
+
+class Searches : public ::testing::Test {
+protected:
+  void SetUp() override {
+    init_estimator(&me_, 16, 32, 1024, 1024, 0, 1008, 0, 1008);
+    me_.cost_fn = scripted_cost;
+    g_script = &script_;
+  }
+  void TearDown() override { g_script = nullptr; }
+
+  // Runs a search for the block at (x, y); answers the vector found.
+  Vector run(SearchFn search, int32_t x = 512, int32_t y = 512) {
+    script_.calls.clear();
+    int32_t result[2] = {x, y};
+    cost_ = search(&me_, x, y, result);
+    return {result[0] - x, result[1] - y};
+  }
+
+  MEContext me_;
+  CostScript script_;
+  uint64_t cost_ = 0;
+};
+
+TEST_F(Searches, PerfectZeroVectorEndsTheFirstSevenAtOnce) {
+  script_.cost = [](int32_t vx, int32_t vy) { return vx == 0 && vy == 0 ? 0u : 5u; };
+  for (SearchFn search : kPlainMethods) {
+    EXPECT_EQ(run(search), Vector(0, 0));
+    EXPECT_EQ(cost_, 0u);
+    EXPECT_EQ(script_.calls.size(), 1u);
+  }
+}
+
+TEST_F(Searches, ZeroRangeKeepsTheBlockPosition) {
+  me_.search_range = 0;
+  me_.predicted_x = 3;
+  me_.predicted_y = -1;
+  me_.predictors[0] = {{{0, 0}, {2, 2}}, 2};
+  me_.predictors[1] = {{{-1, 0}}, 1};
+  script_.cost = bowl(4, 4);
+  for (SearchFn search : kAllMethods) {
+    EXPECT_EQ(run(search), Vector(0, 0));
+    EXPECT_EQ(cost_, 9u);
+    for (const Vector& v : script_.calls) {
+      EXPECT_EQ(v, Vector(0, 0));  // nothing else lies in the window
+    }
+  }
+  // Steps of 0 cost the block position again, never strictly better.
+  EXPECT_EQ(run(search_three_step), Vector(0, 0));
+  EXPECT_EQ(script_.calls.size(), 1u + 8);
+  run(search_log2d);
+  EXPECT_EQ(script_.calls.size(), 1u + 4);
+}
+
+TEST_F(Searches, FirstBlockIsNeverComparedLeftOrAbove) {
+  script_.cost = bowl(-5, -5);
+  EXPECT_EQ(run(search_exhaustive, 0, 0), Vector(0, 0));
+  EXPECT_EQ(script_.calls.size(), 1u + 33 * 33);
+  for (const Vector& v : script_.calls) {
+    EXPECT_TRUE(v.first >= 0 && v.first <= 32 && v.second >= 0 && v.second <= 32);
+  }
+}
+
+TEST_F(Searches, ExhaustiveTiesKeepTheFirstMet) {
+  script_.cost = [](int32_t vx, int32_t vy) {
+    const bool least = (vx == 3 && vy == -2) || (vx == -4 && vy == 1) || (vx == 2 && vy == -2);
+    return least ? 1u : 5u;
+  };
+  EXPECT_EQ(run(search_exhaustive), Vector(2, -2));  // top-most row, then left-most
+  script_.cost = [](int32_t vx, int32_t vy) {
+    return (vx == 0 && vy == 0) || (vx == -9 && vy == -9) ? 1u : 5u;
+  };
+  EXPECT_EQ(run(search_exhaustive), Vector(0, 0));  // the zero vector is met first
+}
+
+TEST_F(Searches, RangeSevenStepsAndCross) {
+  me_.search_range = 7;
+  script_.cost = bowl(0, 0);
+  run(search_new_three_step);
+  ASSERT_EQ(script_.calls.size(), 1u + 8 + 8);  // centre stays best: one round
+  for (size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(script_.calls[1 + i], Vector(4 * SQUARE_8[i].x, 4 * SQUARE_8[i].y));
+    EXPECT_EQ(script_.calls[9 + i], Vector(SQUARE_8[i].x, SQUARE_8[i].y));
+  }
+
+  me_.predicted_x = 0;
+  me_.predicted_y = 0;
+  me_.predictors[0] = {{{0, 0}}, 1};
+  run(search_multi_hexagon);
+  const std::vector<Vector> cross = {{-1, 0}, {1, 0},  {0, -1}, {0, 1},  {-3, 0}, {3, 0},
+                                     {0, -3}, {0, 3},  {-5, 0}, {5, 0},  {-7, 0}, {7, 0}};
+  ASSERT_EQ(script_.calls.size(), 2u + cross.size() + 25 + 16 + 6 + 4);  // one ring
+  EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 2, script_.calls.begin() + 14), cross);
+  const auto ring = script_.calls.begin() + 2 + 12 + 25;
+  for (size_t i = 0; i < std::size(HEXAGON_16); ++i) {
+    EXPECT_EQ(ring[static_cast<ptrdiff_t>(i)], Vector(HEXAGON_16[i].x, HEXAGON_16[i].y));
+  }
+}
+
+TEST_F(Searches, EveryMethodWalksDownToTheMinimum) {
+  me_.search_range = 8;
+  me_.predicted_x = 0;
+  me_.predicted_y = 0;
+  me_.predictors[0] = {{{0, 0}}, 1};
+  me_.predictors[1] = {{}, 0};
+  script_.cost = bowl(3, -2);
+  for (SearchFn search : kAllMethods) {
+    EXPECT_EQ(run(search), Vector(3, -2));
+    EXPECT_EQ(cost_, 1u);
+  }
+}
+
+TEST_F(Searches, PredictiveSearchWithNothingInsideReportsNoCandidate) {
+  me_.predicted_x = 40;
+  me_.predictors[0] = {{{40, 0}}, 1};
+  me_.predictors[1] = {{}, 0};
+  script_.cost = bowl(0, 0);
+  me_.search_range = 0;
+  me_.x_min = me_.x_max = 600;  // the block itself lies outside the rectangle
+  EXPECT_EQ(run(search_predictive), Vector(0, 0));
+  EXPECT_EQ(cost_, UINT64_MAX);
+  EXPECT_TRUE(script_.calls.empty());
+}
+
+}  // namespace
+}  // namespace frameinterp
