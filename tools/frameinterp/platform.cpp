@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #if defined(_WIN32)
@@ -13,6 +15,32 @@
 #endif
 
 namespace fitool {
+namespace {
+
+// The file to remove on an interrupt, in static storage so that the signal
+// handler needs no allocation.
+char interrupt_path[4096];
+
+extern "C" void RemoveAndReraise(int signal_number) {
+  if (interrupt_path[0] != '\0') {
+#if defined(_WIN32)
+    _unlink(interrupt_path);
+#else
+    unlink(interrupt_path);
+#endif
+  }
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
+
+void RemoveOnInterrupt(const std::string& path) {
+  if (path.size() >= sizeof(interrupt_path)) return;
+  std::memcpy(interrupt_path, path.c_str(), path.size() + 1);
+  std::signal(SIGINT, RemoveAndReraise);
+  std::signal(SIGTERM, RemoveAndReraise);
+}
 
 std::string ExecutableDirectory() {
 #if defined(_WIN32)

@@ -21,6 +21,10 @@ void UseBinaryMode(std::FILE* stream);
 
 int64_t ProcessId();
 
+// While set, an interrupt (Ctrl-C, SIGTERM) removes this file before the
+// program ends; an empty path clears it. One file at a time.
+void RemoveOnInterrupt(const std::string& path);
+
 // Seeks and tells with 64-bit offsets; false/-1 on failure.
 bool SeekTo(std::FILE* file, int64_t offset);
 int64_t TellPosition(std::FILE* file);

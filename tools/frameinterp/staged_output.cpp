@@ -19,10 +19,13 @@ StagedOutput::StagedOutput(const std::string& path) : name_(path) {
   temporary_ = path + "." + std::to_string(ProcessId()) + ".part";
   file_ = std::fopen(temporary_.c_str(), "wb");
   if (!file_) throw ToolError(path + ": cannot create: " + std::strerror(errno));
+  RemoveOnInterrupt(temporary_);
 }
 
 StagedOutput::~StagedOutput() {
-  if (committed_ || temporary_.empty()) return;
+  if (temporary_.empty()) return;
+  RemoveOnInterrupt("");
+  if (committed_) return;
   if (file_) std::fclose(file_);
   std::remove(temporary_.c_str());
 }

@@ -1,9 +1,10 @@
 #include "y4m_clip.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include "platform.h"
 #include "tool_error.h"
@@ -13,7 +14,7 @@ namespace {
 
 // Longest header or FRAME line accepted, newline excluded.
 constexpr size_t kMaxLineBytes = 65536;
-constexpr char kFrameMarker[] = "FRAME";
+constexpr std::string_view kFrameMarker = "FRAME";
 constexpr int64_t kMaxFrames = 2147483647;
 
 Picture PictureFromBytes(const uint8_t* bytes, int width, int height) {
@@ -92,8 +93,8 @@ void Y4mClip::Scan() {
     std::ungetc(c, file_);
     const std::string frame = "frame " + std::to_string(index);
     const std::string marker = ReadLine(("FRAME line of " + frame).c_str());
-    if (marker.compare(0, std::strlen(kFrameMarker), kFrameMarker) != 0 ||
-        (marker.size() > std::strlen(kFrameMarker) && marker[std::strlen(kFrameMarker)] != ' ')) {
+    if (marker.compare(0, kFrameMarker.size(), kFrameMarker) != 0 ||
+        (marker.size() > kFrameMarker.size() && marker[kFrameMarker.size()] != ' ')) {
       Fail(frame + " does not start with a FRAME line");
     }
     if (index == kMaxFrames) Fail("more than " + std::to_string(kMaxFrames) + " frames");
