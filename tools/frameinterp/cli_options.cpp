@@ -155,7 +155,9 @@ prints how close each comes to the truth.
 
 Options:
   -o, --output FILE      output YUV4MPEG2 file (default out.y4m; "-" for standard
-                         output); written only when the whole run succeeds
+                         output), written only when the whole run succeeds; the
+                         built-in scene run writes one only when asked, holding
+                         the last mode's frames
   -m, --mode MODE        repeat, blend, motion or none, or 0 to 3 (default motion);
                          --evaluate and the built-in scene take a comma-separated
                          list (default repeat,blend,motion)
@@ -169,7 +171,8 @@ Options:
       --evaluate         give the module only the even frames of INPUT, ask for
                          the odd ones and compare with the true odd frames
                          (PSNR of Y and of all planes, mean SSIM of Y)
-      --json FILE        also write the quality results as JSON
+      --json FILE        also write the quality results as JSON (an infinite
+                         PSNR, from identical pictures, as null)
       --snapshot K FILE  write output frame K beside its upstream neighbours
                          (with --evaluate also the true frame and an error map)
                          as a PNG; frames count from 0

@@ -37,8 +37,12 @@ std::vector<ModeScore> RunQualityComparison(
     scores.push_back(score);
   }
 
-  std::printf("%s\n%s", subject.description.c_str(), FormatScoreTable(scores).c_str());
-  std::fflush(stdout);
+  // The report goes to stderr when stdout carries the video or the JSON.
+  const bool stdout_taken =
+      (options.output_given && options.output == "-") || options.json_path == "-";
+  std::FILE* report = stdout_taken ? stderr : stdout;
+  std::fprintf(report, "%s\n%s", subject.description.c_str(), FormatScoreTable(scores).c_str());
+  std::fflush(report);
   if (!options.json_path.empty()) WriteScoreJson(options.json_path, subject.description, scores);
   if (snapshot) {
     const Picture truth = subject.truth(snapshot->index());

@@ -23,7 +23,8 @@ struct QualitySubject {
   std::function<bool(int64_t index)> measured;    // whether request `index` is scored
 };
 
-// Runs each mode and prints the description and the score table on stdout;
+// Runs each mode and prints the description and the score table on stdout
+// (stderr when stdout carries the video or the JSON);
 // writes --json and --snapshot when asked. `on_last_mode_frame`, when set,
 // receives every answer of the last mode. Throws ToolError.
 std::vector<ModeScore> RunQualityComparison(
