@@ -30,7 +30,8 @@ std::string InflateStored(const std::vector<uint8_t>& z, std::vector<uint8_t>* r
     if ((len ^ nlen) != 0xFFFF) return "NLEN is not the complement of LEN";
     at += 5;
     if (at + len > z.size()) return "block data past the end";
-    raw->insert(raw->end(), z.begin() + static_cast<ptrdiff_t>(at), z.begin() + static_cast<ptrdiff_t>(at + len));
+    raw->insert(raw->end(), z.begin() + static_cast<ptrdiff_t>(at),
+                z.begin() + static_cast<ptrdiff_t>(at + len));
     at += len;
   }
   if (at + 4 != z.size()) return "Adler-32 missing or data after it";
@@ -42,7 +43,8 @@ std::string InflateStored(const std::vector<uint8_t>& z, std::vector<uint8_t>* r
 
 std::string DecodePng(const std::vector<uint8_t>& file, DecodedPng* out) {
   const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (file.size() < 8 || !std::equal(signature, signature + 8, file.begin())) return "bad signature";
+  if (file.size() < 8 || !std::equal(signature, signature + 8, file.begin()))
+    return "bad signature";
   std::vector<std::string> types;
   std::vector<uint8_t> idat;
   size_t at = 8;
@@ -50,9 +52,11 @@ std::string DecodePng(const std::vector<uint8_t>& file, DecodedPng* out) {
     if (at + 12 > file.size()) return "truncated chunk";
     const uint32_t len = BigEndian32(&file[at]);
     if (at + 12 + len > file.size()) return "chunk longer than the file";
-    const std::string type(file.begin() + static_cast<ptrdiff_t>(at + 4), file.begin() + static_cast<ptrdiff_t>(at + 8));
+    const std::string type(file.begin() + static_cast<ptrdiff_t>(at + 4),
+                           file.begin() + static_cast<ptrdiff_t>(at + 8));
     const uint8_t* data = &file[at + 8];
-    if (BigEndian32(data + len) != fitool::Crc32(&file[at + 4], len + 4)) return "CRC mismatch in " + type;
+    if (BigEndian32(data + len) != fitool::Crc32(&file[at + 4], len + 4))
+      return "CRC mismatch in " + type;
     if (type == "IHDR") {
       if (len != 13) return "IHDR length";
       out->width = static_cast<int>(BigEndian32(data));
@@ -70,11 +74,13 @@ std::string DecodePng(const std::vector<uint8_t>& file, DecodedPng* out) {
   std::vector<uint8_t> raw;
   if (std::string problem = InflateStored(idat, &raw); !problem.empty()) return problem;
   const size_t row = static_cast<size_t>(out->width) * 3;
-  if (raw.size() != (row + 1) * static_cast<size_t>(out->height)) return "wrong amount of image data";
+  if (raw.size() != (row + 1) * static_cast<size_t>(out->height))
+    return "wrong amount of image data";
   out->rgb.clear();
   for (int r = 0; r < out->height; ++r) {
     const auto start = raw.begin() + static_cast<ptrdiff_t>((row + 1) * static_cast<size_t>(r));
-    if (*start != 0) return "row " + std::to_string(r) + " has filter type " + std::to_string(*start);
+    if (*start != 0)
+      return "row " + std::to_string(r) + " has filter type " + std::to_string(*start);
     out->rgb.insert(out->rgb.end(), start + 1, start + 1 + static_cast<ptrdiff_t>(row));
   }
   return "";
@@ -87,6 +93,7 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 
 std::string TempFileForTest(const std::string& suffix) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const std::string name = std::string("fitool_") + info->test_suite_name() + "_" + info->name() + suffix;
+  const std::string name =
+      std::string("fitool_") + info->test_suite_name() + "_" + info->name() + suffix;
   return (std::filesystem::temp_directory_path() / name).string();
 }

@@ -9,6 +9,7 @@
 
 #include "png_reader.h"
 #include "quality/bitmap_font.h"
+#include "synthetic_planes.h"
 
 namespace {
 
@@ -64,10 +65,7 @@ TEST(BitmapFont, GlyphsAreDistinctAndCaseInsensitive) {
 // A picture whose luma is a fixed pseudo-random pattern.
 Picture Noise(int w, int h, uint32_t seed) {
   Picture p = Picture::Filled(w, h, 0, 128);
-  for (uint8_t& s : p.y) {
-    seed = seed * 1664525u + 1013904223u;
-    s = static_cast<uint8_t>(16 + (seed >> 24) % 220);
-  }
+  p.y = frameinterp::testing::random_plane(w, h, w, seed).px;
   return p;
 }
 
@@ -77,12 +75,14 @@ struct Found {
   int x;
   int y;
 };
-std::optional<Found> Locate(const DecodedPng& image, const std::vector<uint8_t>& block, int bw, int bh) {
+std::optional<Found> Locate(const DecodedPng& image, const std::vector<uint8_t>& block, int bw,
+                            int bh) {
   for (int y = 0; y + bh <= image.height; ++y) {
     for (int x = 0; x + bw <= image.width; ++x) {
       bool match = true;
       for (int r = 0; r < bh && match; ++r) {
-        match = std::equal(&block[static_cast<size_t>(r) * bw * 3], &block[static_cast<size_t>(r + 1) * bw * 3],
+        match = std::equal(&block[static_cast<size_t>(r) * bw * 3],
+                           &block[static_cast<size_t>(r + 1) * bw * 3],
                            &image.rgb[(static_cast<size_t>(y + r) * image.width + x) * 3]);
       }
       if (match) return Found{x, y};
@@ -95,7 +95,8 @@ std::optional<Found> Locate(const DecodedPng& image, const std::vector<uint8_t>&
 size_t ColoursAbove(const DecodedPng& image, int top, int x0, int x1) {
   std::set<std::vector<int>> colours;
   for (int y = 0; y < top; ++y) {
-    for (int x = x0; x < x1; ++x) colours.insert(Pixel(image.rgb, static_cast<size_t>(y) * image.width + x));
+    for (int x = x0; x < x1; ++x)
+      colours.insert(Pixel(image.rgb, static_cast<size_t>(y) * image.width + x));
   }
   return colours.size();
 }
@@ -110,7 +111,8 @@ protected:
 
 TEST_F(Snapshot, PanelsSideBySideUnderLabelsWithAnErrorMap) {
   std::string error;
-  ASSERT_TRUE(WriteSnapshot(path_, {{&first_, "ab"}, {&second_, ""}}, &first_, &second_, &error)) << error;
+  ASSERT_TRUE(WriteSnapshot(path_, {{&first_, "ab"}, {&second_, ""}}, &first_, &second_, &error))
+      << error;
   DecodedPng png;
   ASSERT_EQ(DecodePng(ReadFileBytes(path_), &png), "");
 
@@ -127,9 +129,9 @@ TEST_F(Snapshot, PanelsSideBySideUnderLabelsWithAnErrorMap) {
   EXPECT_LT(b->x + 24, e->x);
   EXPECT_EQ(a->y, b->y);
   EXPECT_EQ(a->y, e->y);
-  EXPECT_GT(ColoursAbove(png, a->y, a->x, a->x + 24), 1u);   // "ab" is drawn
-  EXPECT_EQ(ColoursAbove(png, b->y, b->x, b->x + 24), 1u);   // empty label
-  EXPECT_GT(ColoursAbove(png, e->y, e->x, e->x + 24), 1u);   // the map's own label
+  EXPECT_GT(ColoursAbove(png, a->y, a->x, a->x + 24), 1u);  // "ab" is drawn
+  EXPECT_EQ(ColoursAbove(png, b->y, b->x, b->x + 24), 1u);  // empty label
+  EXPECT_GT(ColoursAbove(png, e->y, e->x, e->x + 24), 1u);  // the map's own label
 }
 
 TEST_F(Snapshot, ErrorMapOnlyWithBothReferences) {

@@ -1,5 +1,6 @@
 #include "metrics.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -89,39 +90,41 @@ double SsimY(const Picture& a, const Picture& b) {
   if (w <= 0 || h <= 0) throw std::invalid_argument("SSIM of an empty picture");
   if (w < kWindow || h < kWindow) return WholePictureSsim(a, b);
 
-  // Separable weighting: first along rows into the window-position columns
-  // (ow of them), then down the columns. The five running statistics are
-  // x, y, x², y² and xy, each a weighted mean of values in 0…65025.
+  // Separable weighting, one row of window positions at a time: first down
+  // the 11 picture rows under it, for every column, then along the row. The
+  // five statistics are weighted means of x, y, x², y² and xy (0…65025).
   const std::array<double, kWindow> taps = GaussianTaps();
   const int ow = w - kWindow + 1, oh = h - kWindow + 1;
   constexpr int kStats = 5;
-  std::vector<double> rows(static_cast<size_t>(h) * ow * kStats);
-  for (int r = 0; r < h; ++r) {
-    const uint8_t* pa = &a.y[static_cast<size_t>(r) * w];
-    const uint8_t* pb = &b.y[static_cast<size_t>(r) * w];
-    double* out = &rows[static_cast<size_t>(r) * ow * kStats];
-    for (int c = 0; c < ow; ++c) {
-      double s[kStats] = {};
-      for (int k = 0; k < kWindow; ++k) {
-        const double x = pa[c + k], y = pb[c + k], t = taps[k];
-        s[0] += t * x;
-        s[1] += t * y;
-        s[2] += t * x * x;
-        s[3] += t * y * y;
-        s[4] += t * x * y;
-      }
-      for (int i = 0; i < kStats; ++i) out[c * kStats + i] = s[i];
-    }
-  }
+  std::array<std::vector<double>, kStats> down, along;
+  for (std::vector<double>& v : down) v.resize(static_cast<size_t>(w));
+  for (std::vector<double>& v : along) v.resize(static_cast<size_t>(ow));
   double total = 0;
   for (int r = 0; r < oh; ++r) {
-    for (int c = 0; c < ow; ++c) {
-      double s[kStats] = {};
-      for (int k = 0; k < kWindow; ++k) {
-        const double* in = &rows[(static_cast<size_t>(r + k) * ow + c) * kStats];
-        for (int i = 0; i < kStats; ++i) s[i] += taps[k] * in[i];
+    for (std::vector<double>& v : down) std::fill(v.begin(), v.end(), 0.0);
+    for (int k = 0; k < kWindow; ++k) {
+      const uint8_t* pa = &a.y[static_cast<size_t>(r + k) * w];
+      const uint8_t* pb = &b.y[static_cast<size_t>(r + k) * w];
+      const double t = taps[k];
+      for (int c = 0; c < w; ++c) {
+        const int x = pa[c], y = pb[c];
+        down[0][c] += t * x;
+        down[1][c] += t * y;
+        down[2][c] += t * (x * x);
+        down[3][c] += t * (y * y);
+        down[4][c] += t * (x * y);
       }
-      total += SsimOf(s[0], s[1], s[2] - s[0] * s[0], s[3] - s[1] * s[1], s[4] - s[0] * s[1]);
+    }
+    for (int i = 0; i < kStats; ++i) {
+      std::fill(along[i].begin(), along[i].end(), 0.0);
+      for (int k = 0; k < kWindow; ++k) {
+        const double* in = &down[i][static_cast<size_t>(k)];
+        for (int c = 0; c < ow; ++c) along[i][c] += taps[k] * in[c];
+      }
+    }
+    for (int c = 0; c < ow; ++c) {
+      const double ma = along[0][c], mb = along[1][c];
+      total += SsimOf(ma, mb, along[2][c] - ma * ma, along[3][c] - mb * mb, along[4][c] - ma * mb);
     }
   }
   return total / (static_cast<double>(ow) * oh);

@@ -13,7 +13,8 @@ void AppendBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 // A chunk: length, type, data, then the CRC-32 of type and data.
-void AppendChunk(std::vector<uint8_t>& out, const char (&type)[5], const std::vector<uint8_t>& data) {
+void AppendChunk(std::vector<uint8_t>& out, const char (&type)[5],
+                 const std::vector<uint8_t>& data) {
   AppendBigEndian32(out, static_cast<uint32_t>(data.size()));
   const size_t type_at = out.size();
   out.insert(out.end(), type, type + 4);

@@ -47,9 +47,12 @@ double Texture(double x, double y, uint32_t seed) {
 
 bool Inside(Shape shape, double x, double y, double a, double b) {
   switch (shape) {
-    case Shape::kRectangle: return std::abs(x) <= a && std::abs(y) <= b;
-    case Shape::kEllipse: return (x / a) * (x / a) + (y / b) * (y / b) <= 1;
-    case Shape::kDiamond: return std::abs(x) / a + std::abs(y) / b <= 1;
+    case Shape::kRectangle:
+      return std::abs(x) <= a && std::abs(y) <= b;
+    case Shape::kEllipse:
+      return (x / a) * (x / a) + (y / b) * (y / b) <= 1;
+    case Shape::kDiamond:
+      return std::abs(x) / a + std::abs(y) / b <= 1;
   }
   return false;
 }
@@ -57,11 +60,7 @@ bool Inside(Shape shape, double x, double y, double a, double b) {
 }  // namespace
 
 FloatFrame::FloatFrame(int w, int h)
-    : width(w),
-      height(h),
-      y(static_cast<size_t>(w) * h),
-      u(y.size()),
-      v(y.size()) {}
+    : width(w), height(h), y(static_cast<size_t>(w) * h), u(y.size()), v(y.size()) {}
 
 void DrawBackdrop(const Backdrop& b, double seconds, FloatFrame& frame) {
   const double ox = b.drift_x * seconds, oy = b.drift_y * seconds;
@@ -70,8 +69,10 @@ void DrawBackdrop(const Backdrop& b, double seconds, FloatFrame& frame) {
       const double x = c + 0.5 - ox, y = r + 0.5 - oy;
       const size_t i = static_cast<size_t>(r) * frame.width + c;
       frame.y[i] = static_cast<float>(b.luma + b.luma_swing * Texture(x, y, b.seed));
-      frame.u[i] = static_cast<float>(b.u + b.chroma_swing * (2 * ValueNoise(x, y, 48, b.seed + 10) - 1));
-      frame.v[i] = static_cast<float>(b.v + b.chroma_swing * (2 * ValueNoise(x, y, 48, b.seed + 11) - 1));
+      frame.u[i] =
+          static_cast<float>(b.u + b.chroma_swing * (2 * ValueNoise(x, y, 48, b.seed + 10) - 1));
+      frame.v[i] =
+          static_cast<float>(b.v + b.chroma_swing * (2 * ValueNoise(x, y, 48, b.seed + 11) - 1));
     }
   }
 }
@@ -105,7 +106,8 @@ void DrawMover(const Mover& m, double seconds, FloatFrame& frame) {
       if (covered == 0) continue;
       const double dx = c + 0.5 - cx, dy = r + 0.5 - cy;
       const double lx = local_x(dx, dy), ly = local_y(dx, dy);
-      const double stripes = std::sin(kTwoPi * lx / m.stripe_period) * std::sin(kTwoPi * ly / m.stripe_period);
+      const double stripes =
+          std::sin(kTwoPi * lx / m.stripe_period) * std::sin(kTwoPi * ly / m.stripe_period);
       const double pattern = 0.55 * stripes + 0.45 * (2 * ValueNoise(lx, ly, 4, m.seed) - 1);
       const double alpha = covered / double{kSub * kSub};
       const size_t i = static_cast<size_t>(r) * frame.width + c;
@@ -131,8 +133,11 @@ Picture ToPicture(const FloatFrame& frame) {
       const size_t i = static_cast<size_t>(2 * r) * frame.width + 2 * c;
       const size_t below = i + static_cast<size_t>(frame.width);
       const size_t o = static_cast<size_t>(r) * cw + c;
-      p.u[o] = quantise((frame.u[i] + frame.u[i + 1] + frame.u[below] + frame.u[below + 1]) / 4.0, 240);
-      p.v[o] = quantise((frame.v[i] + frame.v[i + 1] + frame.v[below] + frame.v[below + 1]) / 4.0, 240);
+      const auto block_mean = [&](const std::vector<float>& plane) {
+        return (plane[i] + plane[i + 1] + plane[below] + plane[below + 1]) / 4.0;
+      };
+      p.u[o] = quantise(block_mean(frame.u), 240);
+      p.v[o] = quantise(block_mean(frame.v), 240);
     }
   }
   return p;

@@ -24,8 +24,8 @@ struct FloatFrame {
 struct Backdrop {
   uint32_t seed;
   double drift_x, drift_y;
-  double luma, luma_swing;       // luma = luma + luma_swing · texture, texture in −1…1
-  double u, v, chroma_swing;     // chroma varies slowly around (u, v)
+  double luma, luma_swing;    // luma = luma + luma_swing · texture, texture in −1…1
+  double u, v, chroma_swing;  // chroma varies slowly around (u, v)
 };
 
 enum class Shape { kRectangle, kEllipse, kDiamond };

@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint8_t kBackground = 40;  // dark grey between and above the panels
 constexpr uint8_t kTextColour[3] = {240, 240, 240};
-constexpr int kGap = 4;              // pixels between panels and around labels
+constexpr int kGap = 4;  // pixels between panels and around labels
 constexpr int kErrorGain = 4;
 
 // A panel's content as RGB, its size and its label.
@@ -50,8 +50,10 @@ bool WriteSnapshot(const std::string& path, const std::vector<Panel>& panels,
                    std::string* error) {
   std::vector<RgbPanel> shown;
   for (const Panel& panel : panels) {
-    if (!ValidPicture(panel.picture)) return Fail(error, path + ": panel '" + panel.label + "' has no valid picture");
-    shown.push_back({panel.picture->width, panel.picture->height, PictureToRgb(*panel.picture), panel.label});
+    if (!ValidPicture(panel.picture))
+      return Fail(error, path + ": panel '" + panel.label + "' has no valid picture");
+    shown.push_back(
+        {panel.picture->width, panel.picture->height, PictureToRgb(*panel.picture), panel.label});
   }
   if (error_reference_a && error_reference_b) {
     if (!ValidPicture(error_reference_a) || !ValidPicture(error_reference_b) ||

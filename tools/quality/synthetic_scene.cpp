@@ -1,5 +1,6 @@
 #include "synthetic_scene.h"
 
+#include <algorithm>
 #include <array>
 
 #include "scene_layers.h"
@@ -18,6 +19,7 @@ constexpr int kCutFrame = 32;  // the first frame of the second scene
 // 3 pixels per frame. The rectangle and the ellipse pass each other around
 // frame 20 (the ellipse in front); the diamond climbs into the ellipse near
 // the cut and covers it.
+// clang-format off
 constexpr Backdrop kFirstBackdrop{.seed = 11, .drift_x = 12, .drift_y = 4,
                                   .luma = 110, .luma_swing = 150,
                                   .u = 115, .v = 130, .chroma_swing = 18};
@@ -52,6 +54,7 @@ constexpr std::array<Mover, 2> kSecondMovers{{
      .angle0 = -0.4, .spin = 0.5, .seed = 505,
      .luma = 60, .contrast = 25, .u = 140, .v = 90, .stripe_period = 8},
 }};
+// clang-format on
 
 }  // namespace
 
@@ -65,15 +68,17 @@ int SyntheticScene::frame_count() const { return kFrames; }
 int SyntheticScene::cut_frame() const { return kCutFrame; }
 
 Picture SyntheticScene::Render(double seconds) const {
-  // Frame times come in as i·den/num in floating point; the tolerance keeps
-  // the cut frame itself on the second scene's side.
+  // Frame times may come in rounded down, as i·den/num in floating point or
+  // as whole 100-ns ticks; anything within one tick before the cut counts as
+  // the cut frame itself.
+  constexpr double kTick = 1e-7;
   const double cut_seconds = static_cast<double>(kCutFrame) * kRateDen / kRateNum;
   FloatFrame frame(kWidth, kHeight);
-  if (seconds < cut_seconds - 1e-9) {
+  if (seconds < cut_seconds - kTick) {
     DrawBackdrop(kFirstBackdrop, seconds, frame);
     for (const Mover& m : kFirstMovers) DrawMover(m, seconds, frame);
   } else {
-    const double since_cut = seconds - cut_seconds;
+    const double since_cut = std::max(0.0, seconds - cut_seconds);
     DrawBackdrop(kSecondBackdrop, since_cut, frame);
     for (const Mover& m : kSecondMovers) DrawMover(m, since_cut, frame);
   }
@@ -84,7 +89,8 @@ std::string SyntheticScene::Describe() const {
   return "synthetic scene " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + " at " +
          std::to_string(kRateNum) + " fps, " + std::to_string(kFrames) +
          " frames: textured objects moving, turning and crossing over a drifting textured "
-         "background, with a hard cut at frame " + std::to_string(kCutFrame);
+         "background, with a hard cut at frame " +
+         std::to_string(kCutFrame);
 }
 
 }  // namespace fitool

@@ -26,7 +26,9 @@ public:
   int frame_count() const;
 
   // The picture at `seconds` from the start; frame i is Render(i · den / num).
-  // The cut lies at frame cut_frame(): times before it show the first scene.
+  // The cut lies at frame cut_frame(): earlier times show the first scene,
+  // except that times up to one 100-ns tick early (a frame time rounded down
+  // to ticks) already show the cut frame.
   Picture Render(double seconds) const;
   int cut_frame() const;
 
