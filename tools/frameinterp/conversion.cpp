@@ -44,7 +44,7 @@ void RunConversion(const Options& options) {
   if (!options.quiet) {
     std::fprintf(stderr,
                  "frameinterp: %lld frames written to %s (%s, %s from %s), %lld repeats of empty "
-                 "answers, %.2f ms per frame\n",
+                 "answers, %.3f ms per frame\n",
                  static_cast<long long>(counts.frames), output.name().c_str(),
                  ModeName(mode), RateText(output_rate).c_str(), RateText(header.rate).c_str(),
                  static_cast<long long>(counts.repeats), MillisecondsPerFrame(counts));

@@ -50,7 +50,7 @@ std::string FormatScoreTable(const std::vector<ModeScore>& scores) {
       "mode     PSNR Y (dB)  PSNR all (dB)  SSIM Y   compared  repeats  ms/frame\n";
   for (const ModeScore& s : scores) {
     char row[160];
-    std::snprintf(row, sizeof(row), "%-8s %11s  %13s  %6.4f  %8lld  %7lld  %8.2f\n",
+    std::snprintf(row, sizeof(row), "%-8s %11s  %13s  %6.4f  %8lld  %7lld  %8.3f\n",
                   ModeName(s.mode), Decibels(s.psnr_y, "%.2f", "inf").c_str(),
                   Decibels(s.psnr_all, "%.2f", "inf").c_str(), s.ssim_y,
                   static_cast<long long>(s.compared), static_cast<long long>(s.repeats),
