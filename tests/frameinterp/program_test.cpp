@@ -101,6 +101,17 @@ TEST_F(ProgramTest, EveryFramingModeWritesOneFramePerRequest) {
   }
 }
 
+TEST_F(ProgramTest, SnapshotOfAConversionIsAPngOrAFailureWithoutOutput) {
+  ProgramRun run = Run("-q -m repeat --snapshot 8 look.png " + kCisco);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Slurp(out_.File("look.png")).substr(1, 3), "PNG");
+
+  run = Run("-q -m repeat -o late.y4m --snapshot 9 late.png " + kCisco);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "frameinterp: --snapshot 9: the run has output frames 0 to 8\n");
+  EXPECT_FALSE(std::filesystem::exists(out_.File("late.y4m")));
+}
+
 TEST_F(ProgramTest, PixelFormatsGiveTheSameOrNearlyTheSameFrames) {
   ASSERT_EQ(Run("-q -m repeat -o i420.y4m " + kCisco).status, 0);
   ASSERT_EQ(Run("-q -m repeat --pixel-format nv12 -o nv12.y4m " + kCisco).status, 0);
