@@ -24,8 +24,7 @@ TEST(ParseOptions, DefaultsToTheBuiltInSceneAndOutYuv) {
 TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   const Options options =
       Parse({"-oout.y4m", "--mode=blend", "-r", "29.97", "--pixel-format", "nv12", "--gpu-effect",
-             "--module", "m.so", "-vv", "--verbose", "-q", "in.y4m", "--json", "s.json",
-             "--snapshot", "3", "s.png"});
+             "--module", "m.so", "-vv", "--verbose", "-q", "in.y4m", "--snapshot", "3", "s.png"});
   EXPECT_EQ(options.input, "in.y4m");
   EXPECT_EQ(options.output, "out.y4m");
   EXPECT_TRUE(options.output_given);
@@ -36,19 +35,20 @@ TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   EXPECT_EQ(options.module_path, "m.so");
   EXPECT_EQ(options.verbosity, 3);
   EXPECT_TRUE(options.quiet);
-  EXPECT_EQ(options.json_path, "s.json");
   EXPECT_EQ(options.snapshot_frame, 3);
   EXPECT_EQ(options.snapshot_path, "s.png");
 }
 
-TEST(ParseOptions, ModesByNameOrNumberAndListsForQualityRuns) {
+TEST(ParseOptions, ModesListsAndScoresBelongToQualityRuns) {
   EXPECT_EQ(Parse({"-m", "3"}).modes, std::vector<uint32_t>{kModeNone});
   EXPECT_EQ(Parse({"-m", "motion,0"}).modes, (std::vector<uint32_t>{kModeMotion, kModeRepeat}));
   EXPECT_EQ(Parse({"-", "-o", "-"}).input, "-");
+  EXPECT_EQ(Parse({"--evaluate", "--json=s.json", "in.y4m"}).json_path, "s.json");
+  EXPECT_EQ(Parse({"--json", "s.json"}).json_path, "s.json");
   EXPECT_EQ(Parse({"--", "-odd-name.y4m"}).input, "-odd-name.y4m");
 }
 
-TEST(ParseOptions, RefusesWhatItCannotUnderstand) {
+TEST(ParseOptions, RefusesWhatItCannotUnderstandOrWouldIgnore) {
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"--frobnicate"},
                                              {"-m", "fast"},
@@ -61,7 +61,12 @@ TEST(ParseOptions, RefusesWhatItCannotUnderstand) {
                                              {"-o"},
                                              {"--snapshot", "x", "s.png"},
                                              {"--snapshot", "3"},
-                                             {"--quiet=yes"}}) {
+                                             {"--quiet=yes"},
+                                             {"-m", "blend,motion", "in.y4m"},
+                                             {"--json", "s.json", "in.y4m"},
+                                             {"--evaluate"},
+                                             {"--evaluate", "-o", "x.y4m", "in.y4m"},
+                                             {"--evaluate", "-r", "50", "in.y4m"}}) {
     EXPECT_THROW(Parse(args), UsageError) << args[0];
   }
 }

@@ -69,6 +69,20 @@ private:
   size_t index_ = 0;
 };
 
+// Refuses options that the chosen job would ignore.
+void CheckCombination(const Options& options) {
+  const bool conversion = !options.input.empty() && !options.evaluate;
+  if (conversion && options.modes.size() > 1) throw UsageError("a conversion takes one mode");
+  if (conversion && !options.json_path.empty()) {
+    throw UsageError("--json needs --evaluate or the built-in scene (no INPUT)");
+  }
+  if (options.evaluate) {
+    if (options.input.empty()) throw UsageError("--evaluate needs an INPUT clip");
+    if (options.output_given) throw UsageError("--evaluate writes no video; leave out -o");
+    if (options.fps) throw UsageError("--evaluate requests the odd frames' times; leave out -r");
+  }
+}
+
 }  // namespace
 
 const char* ModeName(uint32_t mode) {
@@ -141,6 +155,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     }
     if (inline_value) throw UsageError("option " + arg + " takes no value");
   }
+  CheckCombination(options);
   return options;
 }
 

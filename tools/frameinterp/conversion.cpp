@@ -13,7 +13,6 @@
 namespace fitool {
 
 void RunConversion(const Options& options) {
-  if (options.modes.size() > 1) throw UsageError("a conversion takes one mode");
   const uint32_t mode = options.modes.empty() ? kModeMotion : options.modes[0];
 
   const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input);

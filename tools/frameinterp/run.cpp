@@ -29,18 +29,7 @@ int RunFrameinterp(int argc, char** argv) {
       return 0;
     }
     HostEnvironment host(options.verbosity);
-    const bool scored = options.input.empty() || options.evaluate;
-    if (!scored && !options.json_path.empty()) {
-      throw UsageError("--json needs --evaluate or the built-in scene (no INPUT)");
-    }
-    if (options.evaluate && options.output_given) {
-      throw UsageError("--evaluate writes no video; leave out -o");
-    }
-    if (options.evaluate && options.fps) {
-      throw UsageError("--evaluate requests the odd frames' times; leave out -r");
-    }
     if (options.input.empty()) {
-      if (options.evaluate) throw UsageError("--evaluate needs an INPUT clip");
       RunSyntheticScene(options);
     } else if (options.evaluate) {
       RunEvaluation(options);
