@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "frame_source_blending.h"
 #include "host/core.h"
 #include "log_source.h"
 #include "steady_clock.h"
@@ -24,7 +25,8 @@ std::shared_ptr<IFrameSourceInternal> MakeFrameSource(uint32_t mode,
   switch (mode) {
     case kModeNone:
       return std::make_shared<FrameSourceOpticalFlowImpl>(std::move(provider), use_gpu_effect);
-    case kModeBlend:   // the blending source is not built yet: pass frames through
+    case kModeBlend:
+      return std::make_shared<FrameSourceBlendingImpl>(std::move(provider), use_gpu_effect);
     case kModeMotion:  // the motion source is not built yet: pass frames through
     case kModeRepeat:
     default:
