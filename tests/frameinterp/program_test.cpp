@@ -112,6 +112,22 @@ TEST_F(ProgramTest, SnapshotOfAConversionIsAPngOrAFailureWithoutOutput) {
   EXPECT_FALSE(std::filesystem::exists(out_.File("late.y4m")));
 }
 
+TEST_F(ProgramTest, BlendModeMixesTheNeighboursThroughTheHostsService) {
+  ASSERT_EQ(Run("-q -m blend " + kCisco).status, 0);
+  const auto source = Y4mClip::Open(kCisco);
+  const auto result = Y4mClip::Open(out_.File("out.y4m"));
+  ASSERT_EQ(result->count(), 9);
+  // Output frame 2i + 1 lies halfway between input frames i and i + 1.
+  for (int64_t i = 0; i + 1 < source->count(); ++i) {
+    const Picture a = source->Frame(i), b = source->Frame(i + 1);
+    const Picture mixed = result->Frame(2 * i + 1);
+    EXPECT_NE(mixed, a);
+    for (size_t s = 0; s < a.y.size(); ++s) {
+      ASSERT_LE(std::abs(2 * mixed.y[s] - a.y[s] - b.y[s]), 2) << "frame " << 2 * i + 1;
+    }
+  }
+}
+
 TEST_F(ProgramTest, PixelFormatsGiveTheSameOrNearlyTheSameFrames) {
   ASSERT_EQ(Run("-q -m repeat -o i420.y4m " + kCisco).status, 0);
   ASSERT_EQ(Run("-q -m repeat --pixel-format nv12 -o nv12.y4m " + kCisco).status, 0);

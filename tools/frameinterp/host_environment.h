@@ -1,5 +1,6 @@
 // The stand-in host around the module for one run: the log threshold chosen
-// by -v and the host services the module asks for.
+// by -v and the host services the module asks for (visual processing, and the
+// GPU service answering GPU kind 2), registered for the run's lifetime.
 #pragma once
 
 #include <cstdint>
