@@ -1,0 +1,104 @@
+// The provider the harness gives the module: exact times, durations, seek and
+// step semantics, and a new sample per call sharing the picture.
+#include <gtest/gtest.h>
+
+#include "clip_provider.h"
+#include "frame_times.h"
+#include "pixel_formats.h"
+
+namespace fitool {
+namespace {
+
+constexpr Rational kNtsc{30000, 1001};
+
+// Five 4x2 frames, frame i filled with the value 10 × i.
+PictureList FiveFrames() {
+  std::vector<Picture> pictures;
+  for (int i = 0; i < 5; ++i) {
+    pictures.push_back(Picture::Filled(4, 2, static_cast<uint8_t>(10 * i),
+                                       static_cast<uint8_t>(10 * i + 1)));
+  }
+  return PictureList(std::move(pictures));
+}
+
+Picture PictureOf(const std::shared_ptr<avcore::IMediaSample>& sample) {
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  sample->GetBuffer(&buffer, 0, 0);
+  std::string error;
+  return FromHostBuffer(*buffer, &error).value();
+}
+
+class ClipProviderTest : public ::testing::Test {
+protected:
+  PictureList frames_ = FiveFrames();
+  ClipProvider provider_{frames_, kNtsc, kFormatI420};
+  int32_t status_ = 0;
+};
+
+TEST_F(ClipProviderTest, ReportsRateAndFrameCountAndNothingBeforeTheFirstSeek) {
+  const FrameRate rate = provider_.GetFrameRate();
+  EXPECT_EQ(rate.num, 30000);
+  EXPECT_EQ(rate.den, 1001);
+  EXPECT_EQ(provider_.GetInfo(), 5u);
+  EXPECT_EQ(provider_.GetCurrentFrame(&status_), nullptr);
+}
+
+TEST_F(ClipProviderTest, SeekLandsOnTheFrameCoveringTheTimeAndClamps) {
+  struct Case {
+    int64_t request;
+    int64_t landed;
+  };
+  for (const Case c : {Case{-1'000'000, 0}, Case{0, 0}, Case{333'665, 0}, Case{333'666, 333'666},
+                       Case{1'000'999, 667'333}, Case{1'001'000, 1'001'000},
+                       Case{1'334'666, 1'334'666}, Case{999'999'999, 1'334'666}}) {
+    EXPECT_EQ(provider_.Seek(c.request, 0, &status_), c.landed) << c.request;
+    EXPECT_EQ(provider_.GetCurrentFrame(&status_)->GetPts(), c.landed) << c.request;
+  }
+}
+
+TEST_F(ClipProviderTest, EveryFrameLastsUntilTheNextFrameTimeTheLastOneToo) {
+  provider_.Seek(0, 0, &status_);
+  for (int64_t i = 0; i < 5; ++i) {
+    const auto sample = provider_.GetCurrentFrame(&status_);
+    EXPECT_EQ(sample->GetPts(), FrameTime(i, kNtsc));
+    EXPECT_EQ(sample->GetDuration(), FrameTime(i + 1, kNtsc) - FrameTime(i, kNtsc));
+    EXPECT_EQ(PictureOf(sample), frames_.Frame(i));
+    EXPECT_EQ(provider_.MoveNext(&status_), i < 4 ? 0 : 1);
+  }
+  // Still on the last frame after a refused step.
+  EXPECT_EQ(provider_.GetCurrentFrame(&status_)->GetPts(), FrameTime(4, kNtsc));
+  EXPECT_EQ(provider_.GetCurrentFrame(&status_)->GetDuration(), 333'667);
+}
+
+TEST_F(ClipProviderTest, EachCallGivesANewSampleSharingThePicture) {
+  provider_.Seek(667'333, 0, &status_);
+  const auto first = provider_.GetCurrentFrame(&status_);
+  const auto second = provider_.GetCurrentFrame(&status_);
+  ASSERT_NE(first, second);
+  first->SetPts(5);
+  first->SetDuration(6);
+  EXPECT_EQ(second->GetPts(), 667'333);
+  EXPECT_EQ(second->GetDuration(), 333'667);
+  std::shared_ptr<avcore::IMediaBuffer> a, b;
+  first->GetBuffer(&a, 0, 0);
+  second->GetBuffer(&b, 0, 0);
+  EXPECT_EQ(a, b);
+}
+
+TEST(ClipProviderFormats, ServesTheChosenFormatInCpuMemory) {
+  PictureList frames = FiveFrames();
+  for (const uint32_t format : {kFormatI420, kFormatNv12, kFormatBgra}) {
+    ClipProvider provider(frames, {25, 1}, format);
+    int32_t status = 0;
+    provider.Seek(0, 0, &status);
+    std::shared_ptr<avcore::IMediaBuffer> buffer;
+    provider.GetCurrentFrame(&status)->GetBuffer(&buffer, 0, 0);
+    EXPECT_EQ(buffer->GetDesc(0)->GetFormat(), format);
+    EXPECT_EQ(buffer->GetDesc(0)->GetMemoryType(), 0u);
+    EXPECT_EQ(buffer->GetDesc(0)->GetWidth(0), 4u);
+    EXPECT_EQ(buffer->GetDesc(0)->GetHeight(0), 2u);
+  }
+}
+
+}  // namespace
+}  // namespace fitool

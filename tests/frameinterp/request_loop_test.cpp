@@ -1,0 +1,79 @@
+// The request loop against a scripted session: answers handed on at once,
+// empty answers repeated and counted, an empty first answer refused.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "pixel_formats.h"
+#include "request_loop.h"
+#include "standin/media.h"
+#include "tool_error.h"
+
+namespace fitool {
+namespace {
+
+// Answers each GetFrame with the next scripted sample (null: no frame).
+class ScriptedSession final : public service::IFrameInterp {
+public:
+  explicit ScriptedSession(std::deque<std::shared_ptr<avcore::IMediaSample>> answers)
+      : answers_(std::move(answers)) {}
+  int32_t Operation1() override { return 0; }
+  void Operation2() override {}
+  int32_t SetProvider(std::shared_ptr<IFrameProvider>) override { return 0; }
+  void SetMode(uint32_t) override {}
+  int32_t SetOption(const char*, const core::ValAny*) override { return 0; }
+  std::shared_ptr<avcore::IMediaSample> GetFrame(int64_t pts, uint32_t flags) override {
+    requests.push_back({pts, flags});
+    auto answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+
+  std::vector<std::pair<int64_t, uint32_t>> requests;
+
+private:
+  std::deque<std::shared_ptr<avcore::IMediaSample>> answers_;
+};
+
+std::shared_ptr<avcore::IMediaSample> Answer(uint8_t luma) {
+  return standin::MakeSample(ToHostBuffer(Picture::Filled(4, 2, luma, 128), kFormatI420), 0, 0);
+}
+
+TEST(RequestFrames, RepeatsThePreviousPictureForEmptyAnswersAndCountsThem) {
+  ScriptedSession session({Answer(10), nullptr, nullptr, Answer(20), nullptr});
+  std::vector<std::pair<int64_t, uint8_t>> handed;
+  const RequestCounts counts =
+      RequestFrames(session, {0, 5, 10, 15, 20}, [&](int64_t index, const Picture& picture) {
+        handed.push_back({index, picture.y[0]});
+      });
+  EXPECT_EQ(counts.frames, 5);
+  EXPECT_EQ(counts.repeats, 3);
+  EXPECT_EQ(handed, (std::vector<std::pair<int64_t, uint8_t>>{
+                        {0, 10}, {1, 10}, {2, 10}, {3, 20}, {4, 20}}));
+  EXPECT_EQ(session.requests, (std::vector<std::pair<int64_t, uint32_t>>{
+                                  {0, 0}, {5, 0}, {10, 0}, {15, 0}, {20, 0}}));
+}
+
+TEST(RequestFrames, AnEmptyFirstAnswerIsAnErrorBeforeAnythingIsHandedOn) {
+  ScriptedSession session({nullptr, Answer(10)});
+  int handed = 0;
+  EXPECT_THROW(RequestFrames(session, {0, 5}, [&](int64_t, const Picture&) { ++handed; }),
+               ToolError);
+  EXPECT_EQ(handed, 0);
+}
+
+TEST(RequestFrames, AnAnswerWithoutAPictureIsAnError) {
+  auto bare = standin::MakeSample(nullptr, 0, 0);
+  ScriptedSession session({Answer(10), bare});
+  try {
+    RequestFrames(session, {0, 7}, [](int64_t, const Picture&) {});
+    FAIL();
+  } catch (const ToolError& error) {
+    EXPECT_NE(std::string(error.what()).find("request 1 (time 7) has no picture"),
+              std::string::npos)
+        << error.what();
+  }
+}
+
+}  // namespace
+}  // namespace fitool

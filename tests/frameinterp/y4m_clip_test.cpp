@@ -1,0 +1,138 @@
+// Reading YUV4MPEG2 clips: what is accepted, and one clear reason naming the
+// file for every malformed case.
+#include <gtest/gtest.h>
+
+#include "scratch_dir.h"
+#include "tool_error.h"
+#include "y4m_clip.h"
+
+namespace fitool {
+namespace {
+
+// One 4x2 frame: 8 luma bytes and 2 + 2 chroma bytes, all of value `fill`.
+std::string FramePayload(char fill) { return std::string(12, fill); }
+
+class Y4mClipTest : public ::testing::Test {
+protected:
+  // The message with which opening `bytes` as a file fails.
+  std::string Rejection(const std::string& bytes) {
+    const std::string path = dir_.Write("clip.y4m", bytes);
+    try {
+      Y4mClip::Open(path);
+    } catch (const ToolError& error) {
+      const std::string message = error.what();
+      EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
+      EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+      return message.substr(path.size() + 2);
+    }
+    ADD_FAILURE() << "accepted: " << bytes.substr(0, 60);
+    return "";
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_F(Y4mClipTest, RejectsMissingAndMalformedHeaders) {
+  EXPECT_EQ(Rejection(""), "missing header (the file is empty)");
+  EXPECT_NE(Rejection("RIFF1234\n").find("not a YUV4MPEG2 file"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2X W4 H2 F25:1\n").find("not a YUV4MPEG2 file"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F25:1").find("not terminated by a newline"),
+            std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 H2 F25:1\n").find("no width"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 F25:1\n").find("no height"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2\n").find("no frame rate"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 W4 H2 F25:1\n").find("repeated W"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F25:1 " + std::string(70000, 'X') + "\n").find("too long"),
+            std::string::npos);
+}
+
+TEST_F(Y4mClipTest, RejectsZeroOddAndAbsurdSizes) {
+  EXPECT_EQ(Rejection("YUV4MPEG2 W0 H2 F25:1\n"), "zero width");
+  EXPECT_EQ(Rejection("YUV4MPEG2 W4 H0 F25:1\n"), "zero height");
+  EXPECT_NE(Rejection("YUV4MPEG2 W5 H2 F25:1\n").find("odd width 5"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H3 F25:1\n").find("odd height 3"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W40000 H2 F25:1\n").find("above 16384"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W-4 H2 F25:1\n").find("invalid width"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W99999999999 H2 F25:1\n").find("invalid width"),
+            std::string::npos);
+}
+
+TEST_F(Y4mClipTest, RejectsZeroMalformedAndAbsurdRates) {
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F0:1\n").find("zero"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F25:0\n").find("zero"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F25\n").find("invalid frame rate 'F25'"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F-25:1\n").find("invalid frame rate"), std::string::npos);
+  EXPECT_NE(Rejection("YUV4MPEG2 W4 H2 F1000000:1\n").find("above 100000"), std::string::npos);
+}
+
+TEST_F(Y4mClipTest, RejectsOtherColourFormatsAndBitDepthsNamingTheSupportedOnes) {
+  for (const char* colour : {"C422", "C444", "Cmono", "C411", "C444alpha"}) {
+    const std::string message = Rejection(std::string("YUV4MPEG2 W4 H2 F25:1 ") + colour + "\n");
+    EXPECT_NE(message.find("unsupported colour format"), std::string::npos) << message;
+    EXPECT_NE(message.find("C420, C420jpeg, C420paldv, C420mpeg2"), std::string::npos) << message;
+  }
+  for (const char* colour : {"C420p10", "C444p12", "Cmono16"}) {
+    const std::string message = Rejection(std::string("YUV4MPEG2 W4 H2 F25:1 ") + colour + "\n");
+    EXPECT_NE(message.find("unsupported bit depth"), std::string::npos) << message;
+    EXPECT_NE(message.find("8-bit 4:2:0"), std::string::npos) << message;
+  }
+}
+
+TEST_F(Y4mClipTest, RejectsMissingFrameLinesTruncationAndEmptyClips) {
+  const std::string header = "YUV4MPEG2 W4 H2 F25:1\n";
+  EXPECT_EQ(Rejection(header), "no frames after the header");
+  EXPECT_EQ(Rejection(header + "FRAME\n" + FramePayload('a') + "FRAMEX\n"),
+            "frame 1 does not start with a FRAME line");
+  EXPECT_EQ(Rejection(header + "FRAME\n" + FramePayload('a') + "junk"),
+            "the FRAME line of frame 1 is not terminated by a newline (truncated file?)");
+  EXPECT_EQ(Rejection(header + "FRAME\n" + FramePayload('a') + "FRAME\n" + FramePayload('b') +
+                      "FRAME\n" + std::string(5, 'c')),
+            "truncated last frame: frame 2 has 5 of 12 bytes");
+  EXPECT_EQ(Rejection(header + "FRAME\n"), "truncated last frame: frame 0 has 0 of 12 bytes");
+}
+
+TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagAndKeepsUnknownTokens) {
+  for (const char* colour : {"", " C420", " C420jpeg", " C420paldv", " C420mpeg2"}) {
+    const std::string path = dir_.Write(
+        "ok.y4m", std::string("YUV4MPEG2 W4 H2 F30000:1001") + colour + " XYSCSS=420JPEG\nFRAME\n" +
+                      FramePayload('a'));
+    const auto clip = Y4mClip::Open(path);
+    EXPECT_EQ(clip->count(), 1);
+    EXPECT_EQ(clip->header().rate, (Rational{30000, 1001}));
+    EXPECT_EQ(clip->header().LineWithRate({60000, 1001}),
+              std::string("YUV4MPEG2 W4 H2 F60000:1001") + colour + " XYSCSS=420JPEG\n");
+  }
+}
+
+TEST_F(Y4mClipTest, ReadsFramesInAnyOrderIncludingFrameParameters) {
+  std::string bytes = "YUV4MPEG2 W4 H2 F25:1 Ip A1:1\n";
+  for (char fill : {'a', 'b', 'c'}) bytes += std::string("FRAME Ixyz\n") + FramePayload(fill);
+  const auto clip = Y4mClip::Open(dir_.Write("params.y4m", bytes));
+  ASSERT_EQ(clip->count(), 3);
+  for (int64_t index : {2, 0, 1, 2}) {
+    const Picture picture = clip->Frame(index);
+    EXPECT_EQ(picture, Picture::Filled(4, 2, static_cast<uint8_t>('a' + index),
+                                       static_cast<uint8_t>('a' + index)));
+  }
+}
+
+TEST(Y4mClipFootage, ReadsARealClip) {
+  const auto clip = Y4mClip::Open(TestClip("CiscoVT2people_160x96_6fps.y4m"));
+  EXPECT_EQ(clip->count(), 5);
+  EXPECT_EQ(clip->header().width, 160);
+  EXPECT_EQ(clip->header().height, 96);
+  EXPECT_EQ(clip->header().rate, (Rational{6, 1}));
+  EXPECT_NE(clip->Frame(0), clip->Frame(4));
+}
+
+TEST(Y4mClipFootage, NamesAMissingFile) {
+  try {
+    Y4mClip::Open("/nonexistent/clip.y4m");
+    FAIL();
+  } catch (const ToolError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("/nonexistent/clip.y4m: cannot open", 0), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace fitool

@@ -1,0 +1,206 @@
+#include "cli_options.h"
+
+#include <array>
+#include <sstream>
+
+#include "pixel_formats.h"
+
+namespace fitool {
+namespace {
+
+constexpr std::array<const char*, 4> kModeNames = {"repeat", "blend", "motion", "none"};
+
+uint32_t ParseMode(const std::string& text) {
+  for (uint32_t mode = 0; mode < kModeNames.size(); ++mode) {
+    if (text == kModeNames[mode] || text == std::to_string(mode)) return mode;
+  }
+  throw UsageError("unknown mode '" + text + "' (use repeat, blend, motion, none or 0 to 3)");
+}
+
+// Modes as a comma-separated list, each at most once.
+std::vector<uint32_t> ParseModes(const std::string& text) {
+  std::vector<uint32_t> modes;
+  std::istringstream items(text);
+  std::string item;
+  while (std::getline(items, item, ',')) {
+    const uint32_t mode = ParseMode(item);
+    for (const uint32_t seen : modes) {
+      if (seen == mode) throw UsageError("mode '" + item + "' is listed twice");
+    }
+    modes.push_back(mode);
+  }
+  if (modes.empty()) throw UsageError("no mode given to -m");
+  return modes;
+}
+
+uint32_t ParsePixelFormat(const std::string& text) {
+  if (text == "i420" || text == "yuv420p") return kFormatI420;
+  if (text == "nv12") return kFormatNv12;
+  if (text == "bgra") return kFormatBgra;
+  throw UsageError("unknown pixel format '" + text + "' (use i420, nv12 or bgra)");
+}
+
+int64_t ParseFrameNumber(const std::string& text) {
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) {
+    throw UsageError("'" + text + "' is not a frame number");
+  }
+  return std::stoll(text);
+}
+
+// Walks the arguments, handing out option values from "--name=value",
+// "--name value" and "-x value".
+class ArgumentCursor {
+public:
+  explicit ArgumentCursor(const std::vector<std::string>& args) : args_(args) {}
+  bool done() const { return index_ >= args_.size(); }
+  std::string Next() { return args_[index_++]; }
+  std::string Value(const std::string& option, std::optional<std::string>* inline_value) {
+    if (inline_value->has_value()) {
+      std::string value = **inline_value;
+      inline_value->reset();
+      return value;
+    }
+    if (done()) throw UsageError("option " + option + " needs a value");
+    return Next();
+  }
+
+private:
+  const std::vector<std::string>& args_;
+  size_t index_ = 0;
+};
+
+// Refuses options that the chosen job would ignore.
+void CheckCombination(const Options& options) {
+  const bool conversion = !options.input.empty() && !options.evaluate;
+  if (conversion && options.modes.size() > 1) throw UsageError("a conversion takes one mode");
+  if (conversion && !options.json_path.empty()) {
+    throw UsageError("--json needs --evaluate or the built-in scene (no INPUT)");
+  }
+  if (options.evaluate) {
+    if (options.input.empty()) throw UsageError("--evaluate needs an INPUT clip");
+    if (options.output_given) throw UsageError("--evaluate writes no video; leave out -o");
+    if (options.fps) throw UsageError("--evaluate requests the odd frames' times; leave out -r");
+  }
+}
+
+}  // namespace
+
+const char* ModeName(uint32_t mode) {
+  return mode < kModeNames.size() ? kModeNames[mode] : "unknown";
+}
+
+Options ParseOptions(const std::vector<std::string>& args) {
+  Options options;
+  ArgumentCursor cursor(args);
+  bool only_files = false;
+  while (!cursor.done()) {
+    std::string arg = cursor.Next();
+    if (only_files || arg == "-" || arg.empty() || arg[0] != '-') {
+      if (!options.input.empty()) throw UsageError("more than one input file ('" + arg + "')");
+      options.input = arg;
+      continue;
+    }
+    if (arg == "--") {
+      only_files = true;
+      continue;
+    }
+    std::optional<std::string> inline_value;
+    if (const size_t equals = arg.find('='); arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+      inline_value = arg.substr(equals + 1);
+      arg.resize(equals);
+    }
+    if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-') {
+      // "-vvv" counts, "-ofile" carries its value.
+      if (arg.find_first_not_of('v', 1) == std::string::npos) {
+        options.verbosity += static_cast<int>(arg.size() - 1);
+        continue;
+      }
+      inline_value = arg.substr(2);
+      arg.resize(2);
+    }
+
+    if (arg == "-o" || arg == "--output") {
+      options.output = cursor.Value(arg, &inline_value);
+      options.output_given = true;
+    } else if (arg == "-m" || arg == "--mode") {
+      options.modes = ParseModes(cursor.Value(arg, &inline_value));
+    } else if (arg == "-r" || arg == "--fps") {
+      options.fps_text = cursor.Value(arg, &inline_value);
+      std::string error;
+      options.fps = ParseRate(options.fps_text, &error);
+      if (!options.fps) throw UsageError(error);
+    } else if (arg == "--pixel-format") {
+      options.pixel_format = ParsePixelFormat(cursor.Value(arg, &inline_value));
+    } else if (arg == "--gpu-effect") {
+      options.gpu_effect = true;
+    } else if (arg == "--module") {
+      options.module_path = cursor.Value(arg, &inline_value);
+    } else if (arg == "-v" || arg == "--verbose") {
+      ++options.verbosity;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options.quiet = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--evaluate") {
+      options.evaluate = true;
+    } else if (arg == "--json") {
+      options.json_path = cursor.Value(arg, &inline_value);
+    } else if (arg == "--snapshot") {
+      options.snapshot_frame = ParseFrameNumber(cursor.Value(arg, &inline_value));
+      options.snapshot_path = cursor.Value(arg, &inline_value);
+    } else {
+      throw UsageError("unknown option '" + arg + "'");
+    }
+    if (inline_value) throw UsageError("option " + arg + " takes no value");
+  }
+  CheckCombination(options);
+  return options;
+}
+
+std::string HelpText() {
+  return R"(Usage: frameinterp [options] [INPUT.y4m]
+
+Converts a YUV4MPEG2 clip (8-bit 4:2:0, even width and height; "-" reads
+standard input) to another frame rate through the frame interp module, loaded
+from its file the way a media host loads it. Without INPUT it runs the built-in
+synthetic scene, whose true in-between pictures are known, in every mode and
+prints how close each comes to the truth.
+
+Options:
+  -o, --output FILE      output YUV4MPEG2 file (default out.y4m; "-" for standard
+                         output), written only when the whole run succeeds; the
+                         built-in scene run writes one only when asked, holding
+                         the last mode's frames
+  -m, --mode MODE        repeat, blend, motion or none, or 0 to 3 (default motion);
+                         --evaluate and the built-in scene take a comma-separated
+                         list (default repeat,blend,motion)
+  -r, --fps RATE         output frame rate: N/D, N:D, N, 23.976, 29.97, 47.952,
+                         59.94, 119.88 (the x/1001 rates) or another decimal
+                         (default: twice the input rate)
+      --pixel-format F   the pictures given to the module: i420 (default), nv12
+                         or bgra (BT.601 limited range)
+      --gpu-effect       set the session option "UseGpuEffect"
+      --module PATH      the module file (default: the one beside this program)
+      --evaluate         give the module only the even frames of INPUT, ask for
+                         the odd ones and compare with the true odd frames
+                         (PSNR of Y and of all planes, mean SSIM of Y)
+      --json FILE        also write the quality results as JSON (an infinite
+                         PSNR, from identical pictures, as null)
+      --snapshot K FILE  write output frame K beside its upstream neighbours
+                         (with --evaluate also the true frame and an error map)
+                         as a PNG; frames count from 0
+  -v, --verbose          show the module's log on stderr; repeat for more levels
+  -q, --quiet            no progress bar and no summary line
+  -h, --help             this help
+      --version          the program's version
+
+Output frame k is requested at floor(k x 10,000,000 x D / N) ticks of 100 ns
+while that time does not pass the last input frame's time. When the module
+gives no frame, the previous output frame is written again and counted.
+Exit status: 0 on success, 1 on a failed run, 2 on a bad command line.
+)";
+}
+
+}  // namespace fitool

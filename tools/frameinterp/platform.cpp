@@ -1,0 +1,105 @@
+#include "platform.h"
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <sys/types.h>
+#include <unistd.h>
+#endif
+
+namespace fitool {
+namespace {
+
+// The file to remove on an interrupt, in static storage so that the signal
+// handler needs no allocation.
+char interrupt_path[4096];
+
+extern "C" void RemoveAndReraise(int signal_number) {
+  if (interrupt_path[0] != '\0') {
+#if defined(_WIN32)
+    _unlink(interrupt_path);
+#else
+    unlink(interrupt_path);
+#endif
+  }
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
+
+void RemoveOnInterrupt(const std::string& path) {
+  if (path.size() >= sizeof(interrupt_path)) return;
+  std::memcpy(interrupt_path, path.c_str(), path.size() + 1);
+  std::signal(SIGINT, RemoveAndReraise);
+  std::signal(SIGTERM, RemoveAndReraise);
+}
+
+std::string ExecutableDirectory() {
+#if defined(_WIN32)
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length == MAX_PATH) return "";
+  return std::filesystem::path(path).parent_path().string();
+#else
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return "";
+  return self.parent_path().string();
+#endif
+}
+
+const char* ModuleFileName() {
+#if defined(_WIN32)
+  return "libservice-frameinterp.dll";
+#else
+  return "libservice-frameinterp.so";
+#endif
+}
+
+bool IsTerminal(std::FILE* stream) {
+#if defined(_WIN32)
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
+void UseBinaryMode([[maybe_unused]] std::FILE* stream) {
+#if defined(_WIN32)
+  _setmode(_fileno(stream), _O_BINARY);
+#endif
+}
+
+int64_t ProcessId() {
+#if defined(_WIN32)
+  return _getpid();
+#else
+  return static_cast<int64_t>(getpid());
+#endif
+}
+
+bool SeekTo(std::FILE* file, int64_t offset) {
+#if defined(_WIN32)
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+int64_t TellPosition(std::FILE* file) {
+#if defined(_WIN32)
+  return _ftelli64(file);
+#else
+  return static_cast<int64_t>(ftello(file));
+#endif
+}
+
+}  // namespace fitool

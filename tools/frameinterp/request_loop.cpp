@@ -1,0 +1,47 @@
+#include "request_loop.h"
+
+#include <chrono>
+#include <string>
+
+#include "pixel_formats.h"
+#include "tool_error.h"
+
+namespace fitool {
+
+double MillisecondsPerFrame(const RequestCounts& counts) {
+  if (counts.frames == 0) return 0.0;
+  return 1000.0 * counts.seconds / static_cast<double>(counts.frames);
+}
+
+RequestCounts RequestFrames(service::IFrameInterp& session, const std::vector<int64_t>& times,
+                            const std::function<void(int64_t index, const Picture&)>& on_frame) {
+  RequestCounts counts;
+  Picture previous;
+  for (const int64_t t : times) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(t, 0);
+    counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto request = [&] {
+      return "request " + std::to_string(counts.frames) + " (time " + std::to_string(t) + ")";
+    };
+    if (answer) {
+      std::shared_ptr<avcore::IMediaBuffer> buffer;
+      answer->GetBuffer(&buffer, 0, 0);
+      if (!buffer) throw ToolError("the module's answer to " + request() + " has no picture");
+      std::string error;
+      std::optional<Picture> picture = FromHostBuffer(*buffer, &error);
+      if (!picture) throw ToolError("the module's answer to " + request() + ": " + error);
+      previous = std::move(*picture);
+    } else if (counts.frames == 0) {
+      throw ToolError("the module gave no frame for the first " + request() +
+                      "; nothing to write");
+    } else {
+      ++counts.repeats;
+    }
+    on_frame(counts.frames, previous);
+    ++counts.frames;
+  }
+  return counts;
+}
+
+}  // namespace fitool
