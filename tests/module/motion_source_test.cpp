@@ -244,6 +244,45 @@ TEST_F(MotionSource, ASizeChangeRestartsTheWindowAtTheNewSize) {
   EXPECT_EQ(planes[0].size(), 96u * 64);
 }
 
+// A picture the working frames cannot take, first met after the request
+// (wider, too small for the block grid, or without a buffer): the request is
+// answered as at the end of the stream, with a copy of the window frame that
+// covers it, never with the later picture stamped with the request's time.
+TEST_F(MotionSource, APictureOfAnotherLayoutAfterTheRequestEndsTheStreamThere) {
+  for (int change = 0; change < 3; ++change) {
+    auto frames = TexturedFrames(4);
+    if (change == 0) {
+      for (auto& wide : TexturedFrames(4, 4 * kStep, 96)) frames.push_back(std::move(wide));
+    } else if (change == 1) {
+      for (auto& small : ScriptedProvider::Uniform(4, 4 * kStep, kStep, kStep)) frames.push_back(small);
+    } else {
+      for (auto& bare : TexturedFrames(4, 4 * kStep)) {
+        bare.picture = nullptr;
+        frames.push_back(std::move(bare));
+      }
+    }
+    for (int k = 2; k <= 3; ++k) {
+      Use(frames);
+      Request(k * kStep + kStep / 2, &answer);
+      ASSERT_NE(answer, nullptr) << change << " " << k;
+      EXPECT_EQ(answer->GetPts(), k * kStep) << change << " " << k;
+      EXPECT_EQ(answer->GetDuration(), kStep) << change << " " << k;
+      EXPECT_EQ(Planes(answer), Planes(provider->frames()[k].picture)) << change << " " << k;
+      EXPECT_NE(BufferOf(answer), provider->frames()[k].picture) << "through the output sample";
+      EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 0u) << change << " " << k;
+    }
+  }
+  // At and after the change the window starts over at the new size.
+  auto frames = TexturedFrames(4);
+  for (auto& wide : TexturedFrames(4, 4 * kStep, 96)) frames.push_back(std::move(wide));
+  Use(frames);
+  Request(5 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 5 * kStep + kStep / 2);
+  EXPECT_EQ(Planes(answer)[0].size(), 96u * 64);
+  EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 1u);
+}
+
 // Odd sizes: the stand-in rounds chroma up, the working frames round it
 // down; nothing may be read or written outside either.
 TEST_F(MotionSource, OddSizesStayInsideEveryPlane) {

@@ -117,7 +117,16 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
   for (;;) {
     if (sample) {
       if (!FitsWorkingFrames(sample)) {
-        // The stream changed size or format: start the window over at this picture.
+        // A picture the working frames cannot take (another size or format,
+        // or none) after the request: at the working layout the stream ends
+        // before it, so the request is answered as at the end of the stream,
+        // with the window frame that covers it. Never with the later picture.
+        const int64_t sp = sample->GetPts();
+        if (sp > pts && !IsNear(pts, sp)) {
+          if (SamplePtr covering = LatestWindowFrameAt(pts)) return covering;
+        }
+        // The stream changed size or format at the request: start the window
+        // over at this picture.
         ReleaseWindow();
         if (!StartWindow(sample)) return sample;
       }
