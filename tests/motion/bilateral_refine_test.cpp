@@ -46,7 +46,7 @@ class Refinement : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_EQ(reset_input(ctx_, 1, 192, 128, 0, 0, 8), 0);
-    testing::aim(*ctx_, plane_, plane_);
+    testing::aim(ctx_->estimator, plane_, plane_);
     g_whole_block_costs = &costs_;
   }
   void TearDown() override {

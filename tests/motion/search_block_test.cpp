@@ -39,7 +39,7 @@ protected:
     config.search_method = method;
     ctx_ = make_context(config);
     ASSERT_EQ(reset_input(ctx_, 1, 64, 48, 0, 0, 8), 0);
-    testing::aim(*ctx_, flat_, flat_);
+    testing::aim(ctx_->estimator, flat_, flat_);
   }
   void TearDown() override {
     if (ctx_) {
@@ -116,7 +116,7 @@ TEST_F(Predictors, PredictiveSearchRecordsItsVectorInTheHistory) {
   configure(8);
   Plane cur = testing::smooth_texture(64, 48, 64);
   Plane ref = testing::shifted(cur, 2, 0);
-  testing::aim(*ctx_, cur, ref);
+  testing::aim(ctx_->estimator, cur, ref);
   MIBlock* blocks = ctx_->frames[2].blocks;
   search_block(ctx_, blocks, 1, 1, 0);
   EXPECT_EQ(history(0, 5).first, 0);  // direction 1 untouched
@@ -164,7 +164,7 @@ TEST_F(Predictors, UnknownMethodStoresTheZeroVector) {
 // order and answers the vectors of the interior blocks.
 std::vector<Vector> estimate_interior(const std::shared_ptr<MIContext>& ctx, const Plane& cur,
                                       const Plane& ref) {
-  testing::aim(*ctx, cur, ref);
+  testing::aim(ctx->estimator, cur, ref);
   MIBlock* blocks = ctx->me_mode == ME_MODE_BILAT ? ctx->bilat_blocks : ctx->frames[2].blocks;
   for (int32_t mb_y = 0; mb_y < ctx->blocks_y; ++mb_y) {
     for (int32_t mb_x = 0; mb_x < ctx->blocks_x; ++mb_x) {
@@ -244,7 +244,7 @@ TEST(ShiftRecoveryFootage, PredictiveSearchFollowsAShiftedRealPicture) {
     auto ctx = make_context(config);
     ContextGuard guard{ctx};
     ASSERT_EQ(reset_input(ctx, 1, clip.width, clip.height, 0, 0, 8), 0);
-    testing::aim(*ctx, cur, ref);
+    testing::aim(ctx->estimator, cur, ref);
     int found = 0, total = 0;
     for (int32_t mb_y = 0; mb_y < ctx->blocks_y; ++mb_y) {
       for (int32_t mb_x = 0; mb_x < ctx->blocks_x; ++mb_x) {
