@@ -20,22 +20,22 @@ using Position = std::pair<int32_t, int32_t>;
 // Whole-block costs (block size 16) per block position, counted.
 std::map<Position, int>* g_whole_block_costs = nullptr;
 
+void count_whole_block(const MEContext* me, int32_t x, int32_t y) {
+  if (me->block_size == 16 && g_whole_block_costs) ++(*g_whole_block_costs)[{x >> 4, y >> 4}];
+}
+
 // Cubic in the block size, so that a quarter always costs an eighth of its
 // block: every split is accepted down to single pixels. Least at the offset
 // (1, 0) from the position searched, so each level moves one pixel right.
 uint64_t cubic_cost(const MEContext* me, int32_t x, int32_t y, int32_t cand_x, int32_t cand_y) {
-  if (me->block_size == 16 && g_whole_block_costs) {
-    ++(*g_whole_block_costs)[{x >> 4, y >> 4}];
-  }
+  count_whole_block(me, x, y);
   const uint64_t size = static_cast<uint64_t>(me->block_size);
   return size * size * size * (1 + std::abs(cand_x - x - 1) + std::abs(cand_y - y));
 }
 
 // A quarter never beats a quarter of its block's cost: every split is refused.
 uint64_t flat_cost(const MEContext* me, int32_t x, int32_t y, int32_t, int32_t) {
-  if (me->block_size == 16 && g_whole_block_costs) {
-    ++(*g_whole_block_costs)[{x >> 4, y >> 4}];
-  }
+  count_whole_block(me, x, y);
   return 5;
 }
 
@@ -46,7 +46,7 @@ class Refinement : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_EQ(reset_input(ctx_, 1, 192, 128, 0, 0, 8), 0);
-    testing::aim(*ctx_, plane_, plane_);
+    testing::aim(ctx_->estimator, plane_, plane_);
     g_whole_block_costs = &costs_;
   }
   void TearDown() override {
@@ -59,9 +59,7 @@ protected:
   // Sets every vector, then the clusters as estimation leaves them.
   template <class VectorOf>
   void field(VectorOf vector_of) {
-    for (MVCluster& c : ctx_->clusters) {
-      c = {};
-    }
+    for (MVCluster& c : ctx_->clusters) c = {};
     for (int32_t mb_y = 0; mb_y < 8; ++mb_y) {
       for (int32_t mb_x = 0; mb_x < 12; ++mb_x) {
         const auto [vx, vy] = vector_of(mb_x, mb_y);
@@ -87,9 +85,9 @@ protected:
       expected[b.cluster].count += 1;
     }
     for (int32_t c = 0; c < CLUSTER_LIMIT; ++c) {
-      EXPECT_EQ(ctx_->clusters[c].sum_x, expected[c].sum_x) << c;
-      EXPECT_EQ(ctx_->clusters[c].sum_y, expected[c].sum_y) << c;
-      EXPECT_EQ(ctx_->clusters[c].count, expected[c].count) << c;
+      const MVCluster& got = ctx_->clusters[c];
+      EXPECT_TRUE(got.sum_x == expected[c].sum_x && got.sum_y == expected[c].sum_y &&
+                  got.count == expected[c].count) << "cluster " << c;
     }
   }
 

@@ -6,11 +6,10 @@
 
 #include <cstdlib>
 #include <functional>
-#include <iterator>
+#include <initializer_list>
+#include <span>
 #include <utility>
 #include <vector>
-
-#include "motion/search_patterns.h"
 
 namespace frameinterp {
 namespace {
@@ -37,12 +36,11 @@ std::function<uint64_t(int32_t, int32_t)> bowl(int32_t tx, int32_t ty) {
   };
 }
 
-constexpr SearchFn kPlainMethods[] = {search_exhaustive,     search_three_step, search_log2d,
-                                      search_new_three_step, search_four_step,  search_diamond,
-                                      search_hexagon};
+// Methods 1 to 9 in order; the first seven open with the zero vector's cost.
 constexpr SearchFn kAllMethods[] = {search_exhaustive, search_three_step, search_log2d,
                                     search_new_three_step, search_four_step, search_diamond,
                                     search_hexagon, search_predictive, search_multi_hexagon};
+constexpr std::span<const SearchFn> kPlainMethods = std::span(kAllMethods).first<7>();
 
 class Searches : public ::testing::Test {
 protected:
@@ -90,10 +88,12 @@ TEST_F(Searches, ZeroRangeKeepsTheBlockPosition) {
     }
   }
   // Steps of 0 cost the block position again, never strictly better.
-  EXPECT_EQ(run(search_three_step), Vector(0, 0));
-  EXPECT_EQ(script_.calls.size(), 1u + 8);
-  run(search_log2d);
-  EXPECT_EQ(script_.calls.size(), 1u + 4);
+  const std::pair<SearchFn, size_t> repeats[] = {
+      {search_three_step, 8}, {search_log2d, 4}, {search_new_three_step, 8}};
+  for (const auto& [search, again] : repeats) {
+    run(search);
+    EXPECT_EQ(script_.calls.size(), 1 + again);
+  }
 }
 
 TEST_F(Searches, FirstBlockIsNeverComparedLeftOrAbove) {
@@ -117,15 +117,56 @@ TEST_F(Searches, ExhaustiveTiesKeepTheFirstMet) {
   EXPECT_EQ(run(search_exhaustive), Vector(0, 0));  // the zero vector is met first
 }
 
+// The pattern tables as the searches must test them, in order.
+const std::vector<Vector> kSquare8 = {{0, -1}, {0, 1}, {-1, 0}, {1, 0},
+                                      {-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+const std::vector<Vector> kDiamond4 = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+const std::vector<Vector> kDiamond8 = {{-2, 0}, {-1, -1}, {0, -2}, {1, -1},
+                                       {2, 0},  {1, 1},   {0, 2},  {-1, 1}};
+const std::vector<Vector> kHexagon6 = {{-2, 0}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, 0}};
+const std::vector<Vector> kHexagon16 = {{-4, -2}, {-4, -1}, {-4, 0}, {-4, 1}, {-4, 2}, {4, -2},
+                                        {4, -1},  {4, 0},   {4, 1},  {4, 2},  {-2, 3}, {0, 4},
+                                        {2, 3},   {-2, -3}, {0, -4}, {2, -3}};
+
+// Concatenated patterns, each scaled by its step.
+std::vector<Vector> passes(std::initializer_list<std::pair<const std::vector<Vector>*, int32_t>> list) {
+  std::vector<Vector> out;
+  for (const auto& [pattern, step] : list) {
+    for (const Vector& d : *pattern) out.emplace_back(step * d.first, step * d.second);
+  }
+  return out;
+}
+
+TEST_F(Searches, PatternsAreTestedInTheirOrderAtEachStep) {
+  // The zero vector stays best: every pattern is tested once per step.
+  script_.cost = bowl(0, 0);
+  me_.predicted_x = 5;
+  me_.predicted_y = 1;
+  me_.predictors[0] = {{{0, 0}, {-3, 2}}, 2};
+  me_.predictors[1] = {{{4, 4}}, 1};
+  const std::vector<Vector> zero = {{0, 0}};
+  const std::vector<Vector> predictors = {{5, 1}, {0, 0}, {-3, 2}, {4, 4}};
+  const std::pair<SearchFn, std::vector<Vector>> cases[] = {
+      {search_three_step, passes({{&zero, 1}, {&kSquare8, 4}, {&kSquare8, 2}, {&kSquare8, 1}})},
+      {search_log2d, passes({{&zero, 1}, {&kDiamond4, 4}, {&kDiamond4, 2}, {&kDiamond4, 1}})},
+      {search_four_step, passes({{&zero, 1}, {&kSquare8, 2}, {&kSquare8, 1}})},
+      {search_diamond, passes({{&zero, 1}, {&kDiamond8, 1}, {&kDiamond4, 1}})},
+      {search_hexagon, passes({{&zero, 1}, {&kHexagon6, 1}, {&kDiamond4, 1}})},
+      {search_predictive, passes({{&predictors, 1}, {&kDiamond4, 1}})}};
+  me_.search_range = 8;
+  for (const auto& [search, expected] : cases) {
+    EXPECT_EQ(run(search), Vector(0, 0));
+    EXPECT_EQ(cost_, 1u);
+    EXPECT_EQ(script_.calls, expected);
+  }
+}
+
 TEST_F(Searches, RangeSevenStepsAndCross) {
   me_.search_range = 7;
   script_.cost = bowl(0, 0);
-  run(search_new_three_step);
-  ASSERT_EQ(script_.calls.size(), 1u + 8 + 8);  // centre stays best: one round
-  for (size_t i = 0; i < 8; ++i) {
-    EXPECT_EQ(script_.calls[1 + i], Vector(4 * SQUARE_8[i].x, 4 * SQUARE_8[i].y));
-    EXPECT_EQ(script_.calls[9 + i], Vector(SQUARE_8[i].x, SQUARE_8[i].y));
-  }
+  const std::vector<Vector> zero = {{0, 0}};
+  run(search_new_three_step);  // centre stays best: one round
+  EXPECT_EQ(script_.calls, passes({{&zero, 1}, {&kSquare8, 4}, {&kSquare8, 1}}));
 
   me_.predicted_x = 0;
   me_.predicted_y = 0;
@@ -135,23 +176,9 @@ TEST_F(Searches, RangeSevenStepsAndCross) {
                                      {0, -3}, {0, 3},  {-5, 0}, {5, 0},  {-7, 0}, {7, 0}};
   ASSERT_EQ(script_.calls.size(), 2u + cross.size() + 25 + 16 + 6 + 4);  // one ring
   EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 2, script_.calls.begin() + 14), cross);
-  const auto ring = script_.calls.begin() + 2 + 12 + 25;
-  for (size_t i = 0; i < std::size(HEXAGON_16); ++i) {
-    EXPECT_EQ(ring[static_cast<ptrdiff_t>(i)], Vector(HEXAGON_16[i].x, HEXAGON_16[i].y));
-  }
-}
-
-TEST_F(Searches, EveryMethodWalksDownToTheMinimum) {
-  me_.search_range = 8;
-  me_.predicted_x = 0;
-  me_.predicted_y = 0;
-  me_.predictors[0] = {{{0, 0}}, 1};
-  me_.predictors[1] = {{}, 0};
-  script_.cost = bowl(3, -2);
-  for (SearchFn search : kAllMethods) {
-    EXPECT_EQ(run(search), Vector(3, -2));
-    EXPECT_EQ(cost_, 1u);
-  }
+  EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 39, script_.calls.begin() + 55), kHexagon16);
+  EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 55, script_.calls.end()),
+            passes({{&kHexagon6, 1}, {&kDiamond4, 1}}));
 }
 
 TEST_F(Searches, PredictiveSearchWithNothingInsideReportsNoCandidate) {

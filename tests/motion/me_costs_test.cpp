@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "synthetic_planes.h"
+#include "motion_fixture.h"
 
 namespace frameinterp {
 namespace {
@@ -13,43 +13,28 @@ using testing::Plane;
 class Costs : public ::testing::Test {
 protected:
   void SetUp() override { init_estimator(&me_, 16, 32, 64, 64, 0, 48, 0, 48); }
-
-  void use(const Plane& cur, const Plane& ref) {
-    me_.cur_plane = cur.data();
-    me_.ref_plane = ref.data();
-    me_.linesize = cur.stride;
-  }
-
   MEContext me_;
 };
 
-TEST_F(Costs, ZeroVectorOnIdenticalPlanesCostsOnlyThePenalty) {
-  const Plane p = testing::random_plane(64, 64, 72, 3);
-  use(p, p);
-  me_.predicted_x = 2;
-  me_.predicted_y = -3;
-  EXPECT_EQ(block_sad(&me_, 16, 32, 16, 32), 0u);
-  EXPECT_EQ(overlapped_sad(&me_, 16, 32, 16, 32), 64u * 5);
-  EXPECT_EQ(bilateral_sad(&me_, 16, 32, 16, 32), 64u * 5);
-  EXPECT_EQ(bilateral_overlapped_sad(&me_, 16, 32, 16, 32), 64u * 5);
-}
-
-TEST_F(Costs, PenaltyGrowsWithTheDistanceFromThePrediction) {
+TEST_F(Costs, OnEqualPlanesThePenalisedCostsAreThePenaltyAlone) {
   const Plane p(64, 64, 64, 77);
-  use(p, p);
-  EXPECT_EQ(block_sad(&me_, 16, 16, 19, 14), 0u);
-  EXPECT_EQ(overlapped_sad(&me_, 16, 16, 19, 14), 320u);
-  EXPECT_EQ(bilateral_sad(&me_, 16, 16, 19, 14), 320u);
-  EXPECT_EQ(bilateral_overlapped_sad(&me_, 16, 16, 19, 14), 320u);
-  me_.predicted_x = 3;
-  me_.predicted_y = -2;
-  EXPECT_EQ(overlapped_sad(&me_, 16, 16, 19, 14), 0u);
+  testing::aim(me_, p, p);
+  // {predicted x, y, candidate vector x, y, penalty}
+  const int32_t cases[][5] = {{2, -3, 0, 0, 64 * 5}, {0, 0, 3, -2, 320}, {3, -2, 3, -2, 0}};
+  for (const auto& [px, py, vx, vy, penalty] : cases) {
+    me_.predicted_x = px;
+    me_.predicted_y = py;
+    EXPECT_EQ(block_sad(&me_, 16, 16, 16 + vx, 16 + vy), 0u);
+    for (MECostFn cost : {overlapped_sad, bilateral_sad, bilateral_overlapped_sad}) {
+      EXPECT_EQ(cost(&me_, 16, 16, 16 + vx, 16 + vy), static_cast<uint64_t>(penalty)) << px;
+    }
+  }
 }
 
 TEST_F(Costs, BlockSadCoversExactlyTheBlockAtTheCandidate) {
   const Plane cur = testing::random_plane(64, 64, 64, 4);
   Plane ref = testing::shifted(cur, 3, 1);  // ref(p + (3, 1)) = cur(p)
-  use(cur, ref);
+  testing::aim(me_, cur, ref);
   EXPECT_EQ(block_sad(&me_, 16, 16, 19, 17), 0u);
   ref.at(19 + 15, 17 + 15) ^= 0x10;  // last sample of the candidate block
   ref.at(19 + 16, 17) ^= 0x20;       // first sample right of it
@@ -60,7 +45,7 @@ TEST_F(Costs, BlockSadCoversExactlyTheBlockAtTheCandidate) {
 TEST_F(Costs, OverlappedWindowIsClampedIntoThePicture) {
   Plane cur(64, 64, 64, 50);
   Plane ref = cur;
-  use(cur, ref);
+  testing::aim(me_, cur, ref);
   // Block at x = 0 is moved to x = 8: the window spans columns 0..31.
   ref.at(31, 20) = 57;
   ref.at(32, 20) = 90;
@@ -77,7 +62,7 @@ TEST_F(Costs, BilateralCostMatchesOppositeEndsOfTheVector) {
   // Motion of (4, -2) over the interval: cur(p + v) = ref(p - v) for v = (2, -1).
   const Plane ref = testing::smooth_texture(64, 64, 64);
   const Plane cur = testing::shifted(ref, 4, -2);
-  use(cur, ref);
+  testing::aim(me_, cur, ref);
   EXPECT_EQ(bilateral_sad(&me_, 16, 32, 18, 31), 64u * 3);
   EXPECT_EQ(bilateral_overlapped_sad(&me_, 16, 32, 18, 31), 64u * 3);
   EXPECT_GT(bilateral_sad(&me_, 16, 32, 14, 33), 64u * 3 + 1000);
@@ -86,18 +71,13 @@ TEST_F(Costs, BilateralCostMatchesOppositeEndsOfTheVector) {
 TEST_F(Costs, BilateralVectorIsShortenedToStayInside) {
   const Plane cur = testing::random_plane(64, 64, 64, 5);
   const Plane ref = testing::random_plane(64, 64, 64, 6);
-  use(cur, ref);
+  testing::aim(me_, cur, ref);
   // At x_min + 2 a horizontal vector of 5 is cut to 2; the penalty still counts 5.
   EXPECT_EQ(bilateral_sad(&me_, 2, 24, 7, 24), bilateral_sad(&me_, 2, 24, 4, 24) + 3 * 64);
-}
-
-TEST_F(Costs, BilateralOverlappedAtTheCornerHasNoVector) {
-  const Plane cur = testing::random_plane(64, 64, 64, 7);
-  const Plane ref = testing::random_plane(64, 64, 64, 8);
-  use(cur, ref);
+  // At the corner of the rectangle shrunk by 8 the overlapped cost keeps no vector.
   const uint64_t still = bilateral_overlapped_sad(&me_, 0, 0, 0, 0);
   EXPECT_EQ(bilateral_overlapped_sad(&me_, 0, 0, 3, 4), still + 7 * 64);
-  EXPECT_EQ(bilateral_overlapped_sad(&me_, 8, 8, 8, 8), still);  // moved to (x_min + 8, y_min + 8)
+  EXPECT_EQ(bilateral_overlapped_sad(&me_, 8, 8, 8, 8), still);  // (0, 0) moves to (8, 8)
 }
 
 }  // namespace

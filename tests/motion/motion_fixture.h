@@ -33,10 +33,10 @@ inline std::shared_ptr<MIContext> make_context(const ContextConfig& c = {}) {
 }
 
 // Points the estimator at two planes of one stride.
-inline void aim(MIContext& ctx, const Plane& cur, const Plane& ref) {
-  ctx.estimator.cur_plane = cur.data();
-  ctx.estimator.ref_plane = ref.data();
-  ctx.estimator.linesize = cur.stride;
+inline void aim(MEContext& me, const Plane& cur, const Plane& ref) {
+  me.cur_plane = cur.data();
+  me.ref_plane = ref.data();
+  me.linesize = cur.stride;
 }
 
 // Frees the context's buffers on scope exit, whatever the test's outcome.
