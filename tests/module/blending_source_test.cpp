@@ -120,32 +120,6 @@ TEST_F(BlendingSource, RequestWithin99TicksOfTheLastAnswerIsTheSameSample) {
   EXPECT_TRUE(Blends(other, 0, 200'100.0f / 400'000.0f));
 }
 
-TEST_F(BlendingSource, RequestsAtUpstreamTimesPassTheFramesThroughUnchanged) {
-  provider->UseSharedSamples(true);
-  for (size_t i = 0; i < 4; ++i) {
-    SamplePtr frame;
-    Request(static_cast<int64_t>(i) * kStep, &frame);
-    int32_t status = 0;
-    EXPECT_EQ(frame, provider->GetCurrentFrame(&status)) << "the provider's own sample, no clone";
-    EXPECT_EQ(frame->GetPts(), static_cast<int64_t>(i) * kStep);
-    EXPECT_EQ(frame->GetDuration(), kStep);
-  }
-  EXPECT_EQ(services().blend_calls, 0);
-  EXPECT_EQ(media().samples_created, 0);
-  EXPECT_TRUE(Traces().empty());
-}
-
-TEST_F(BlendingSource, SecondRequestBetweenTheSamePairFetchesNothing) {
-  SamplePtr frame;
-  Request(0, &frame);
-  Request(100'000, &frame);
-  EXPECT_EQ(Request(300'000, &frame).reads(), 0);
-  EXPECT_EQ(Traces(), (Texts{"0 try_num 1. pts (0, 100000, 400000), factor 0.250000, gap 400000",
-                             "0 try_num 0. pts (0, 300000, 400000), factor 0.750000, gap 400000"}));
-  EXPECT_EQ(frame->GetPts(), 300'000);
-  EXPECT_TRUE(Blends(frame, 0, 0.75f));
-}
-
 TEST_F(BlendingSource, StepBack100TicksBeforeTheLeftNeighbourStartsAgain) {
   SamplePtr frame;
   Request(400'000, &frame);

@@ -1,6 +1,6 @@
 #include "blend_check.h"
 
-#include <algorithm>
+#include "host_pictures.h"
 
 namespace blendtest {
 
@@ -30,41 +30,15 @@ std::vector<standin::ScriptedFrame> PatternFrames(int count, int64_t start, int6
 
 std::vector<standin::ScriptedFrame> FramesFromClip(const frameinterp::testing::Y4MVideo& clip,
                                                    uint32_t format) {
-  const auto width = static_cast<size_t>(clip.width);
-  const auto height = static_cast<size_t>(clip.height);
-  const size_t luma = width * height;
-  const size_t chroma = (width / 2) * (height / 2);
   const auto time = [&](size_t i) {
     return static_cast<int64_t>(i) * 10'000'000 * clip.rate_den / clip.rate_num;
   };
   std::vector<standin::ScriptedFrame> frames;
   for (size_t i = 0; i < clip.frames.size(); ++i) {
-    const uint8_t* y = clip.frames[i].data();
-    const uint8_t* u = y + luma;
-    const uint8_t* v = u + chroma;
-    auto picture = standin::MakePicture(format, clip.width, clip.height);
-    if (format == 1) {
-      std::copy(y, y + luma + 2 * chroma,
-                picture->plane(0));  // planes are packed one after another
-    } else if (format == 6) {
-      std::copy(y, y + luma, picture->plane(0));
-      for (size_t c = 0; c < chroma; ++c) {
-        picture->plane(1)[2 * c] = u[c];
-        picture->plane(1)[2 * c + 1] = v[c];
-      }
-    } else {
-      uint8_t* pixel = picture->plane(0);
-      for (size_t row = 0; row < height; ++row) {
-        for (size_t x = 0; x < width; ++x, pixel += 4) {
-          const size_t c = (row / 2) * (width / 2) + x / 2;
-          pixel[0] = y[row * width + x];
-          pixel[1] = u[c];
-          pixel[2] = v[c];
-          pixel[3] = 255;
-        }
-      }
-    }
-    frames.push_back({time(i), time(i + 1) - time(i), std::move(picture), false});
+    motiontest::I420 picture(clip.width, clip.height);
+    picture.bytes = clip.frames[i];
+    frames.push_back({time(i), time(i + 1) - time(i), motiontest::HostPicture(picture, format),
+                      false});
   }
   return frames;
 }

@@ -32,9 +32,8 @@ std::vector<standin::ScriptedFrame> PatternFrames(int count, int64_t start, int6
                                                   uint32_t width = 16, uint32_t height = 8);
 
 // Frame i of a clip at floor(i × 10,000,000 × den / num) ticks, lasting until
-// the next frame's time, its picture in the given format: 1 (Y, U, V planes),
-// 6 (Y, then U and V interleaved) or any other (Y, U, V, 255 for each pixel,
-// chroma taken from the pixel's 2 x 2 block).
+// the next frame's time, its picture in the given format as the motion tests'
+// HostPicture lays it out (1, 6, or 4-byte pixels).
 std::vector<standin::ScriptedFrame> FramesFromClip(const frameinterp::testing::Y4MVideo& clip,
                                                    uint32_t format);
 // The clip of the test data folder's clips/, up to max_frames frames.
