@@ -4,6 +4,7 @@
 // blend of its two neighbours at the request's position between them.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct Footage {
   uint32_t format;
   int32_t max_frames;
 };
+
+void PrintTo(const Footage& footage, std::ostream* out) {
+  *out << footage.file << " in format " << footage.format;
+}
 
 class BlendingFootage : public blendtest::ServicesFixture,
                         public ::testing::WithParamInterface<Footage> {};
