@@ -215,6 +215,18 @@ TEST_F(BlendingSource, BlendAndLeftNeighbourLastTheGap) {
   EXPECT_EQ(frame->GetDuration(), 400'000);
 }
 
+TEST_F(BlendingSource, LeftNeighbourIsFetchedAgainOnceLessThan100TicksOfItRemain) {
+  for (const int64_t pts : {299'900, 299'901}) {
+    Use(kRate, PatternFrames(5, 0, kStep, 300'000));  // frames that end 100,000 early
+    SamplePtr frame;
+    Request(0, &frame);
+    Request(pts, &frame);
+    // At 100 ticks before its end the left neighbour is kept and blended; later the
+    // base gives the frame at 400,000 instead, after the request and unstamped.
+    EXPECT_EQ(frame->GetPts(), pts == 299'900 ? pts : kStep) << pts;
+  }
+}
+
 // Frames 1,000 ticks apart that each claim to last 1,000,000: every
 // right-neighbour fetch at the end of the left one's span moves 1,000 on.
 TEST_F(BlendingSource, RightNeighbourFetchesStopAtTheEleventh) {
