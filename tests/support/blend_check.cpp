@@ -104,6 +104,43 @@ struct Locked {
   return ::testing::AssertionSuccess();
 }
 
+int64_t BlendAtTwiceTheRate(service::IFrameInterp& session, standin::ScriptedProvider& provider) {
+  const FrameRate rate = provider.GetFrameRate();
+  const std::vector<standin::ScriptedFrame>& frames = provider.frames();
+  int64_t blends = 0;
+  size_t left = 0;
+  for (int64_t k = 0;; ++k) {
+    const int64_t t = k * 10'000'000 * rate.den / (2 * rate.num);
+    if (t > frames.back().pts) return blends;
+    const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(t, 0);
+    if (answer == nullptr) {
+      ADD_FAILURE() << "no answer at " << t;
+      return blends;
+    }
+    while (left + 1 < frames.size() && frames[left + 1].pts <= t) ++left;
+    const standin::ScriptedFrame& before = frames[left];
+    if (t - before.pts < 100) {
+      EXPECT_EQ(BufferOf(answer), before.picture) << "request at " << t;
+      EXPECT_EQ(answer->GetPts(), before.pts);
+      EXPECT_EQ(answer->GetDuration(), before.duration);
+      continue;
+    }
+    const standin::ScriptedFrame& after = frames.at(left + 1);
+    const int64_t gap = after.pts - before.pts;
+    EXPECT_EQ(answer->GetPts(), t);
+    EXPECT_EQ(answer->GetDuration(), gap);
+    const float factor = static_cast<float>(t - before.pts) / static_cast<float>(gap);
+    const ::testing::AssertionResult blended =
+        IsBlendOf(BufferOf(answer).get(), before.picture.get(), after.picture.get(), factor);
+    if (!blended) {
+      ADD_FAILURE() << "request at " << t << " between " << before.pts << " and " << after.pts
+                    << ": " << blended.message();
+      return blends;
+    }
+    ++blends;
+  }
+}
+
 std::vector<std::string> LinesWithTag(const std::vector<standin::LogLine>& lines,
                                       const std::string& tag) {
   std::vector<std::string> found;

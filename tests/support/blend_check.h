@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/media.h"
+#include "host/service.h"
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
@@ -45,6 +46,12 @@ BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample);
 // with w = (int)(factor × 1024 + 0.5) clamped to 0 … 1024.
 ::testing::AssertionResult IsBlendOf(avcore::IMediaBuffer* out, avcore::IMediaBuffer* a,
                                      avcore::IMediaBuffer* b, float factor);
+
+// Asks a mode-1 session for every frame at twice the provider's frame rate up
+// to its last frame and checks each answer: on an upstream frame, that frame
+// unchanged; between two, a new picture stamped with the request's time and
+// the gap, blended by the host at the request's position. Returns the blends.
+int64_t BlendAtTwiceTheRate(service::IFrameInterp& session, standin::ScriptedProvider& provider);
 
 // The captured lines with this tag, each as "<level> <text>".
 std::vector<std::string> LinesWithTag(const std::vector<standin::LogLine>& lines,
