@@ -45,7 +45,7 @@ protected:
 
 TEST_F(BlendingSource, WorkedExampleRequestByRequest) {
   SamplePtr frame;
-  // 0: step 7 fetches the frame at 0, which matches.
+  // 0: the left neighbour is fetched, and it lies on the request.
   ProviderCalls calls = Request(0, &frame);
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->GetPts(), 0);
@@ -56,7 +56,7 @@ TEST_F(BlendingSource, WorkedExampleRequestByRequest) {
   EXPECT_EQ(calls.move_next, 0);
   const SamplePtr frame0 = frame;
 
-  // 200,000: no fetch for the left; 8.1 clones frame 0 and fetches at 400,000.
+  // 200,000: the left is kept and cloned; the right is fetched at 400,000.
   calls = Request(200'000, &frame);
   EXPECT_EQ(calls.seek, 0);
   EXPECT_EQ(calls.move_next, 1);
@@ -75,14 +75,14 @@ TEST_F(BlendingSource, WorkedExampleRequestByRequest) {
   ASSERT_NE(right, nullptr);
   EXPECT_EQ(right->GetPts(), 400'000);
 
-  // 400,000: step 5, the right neighbour itself becomes the left.
+  // 400,000: on the right neighbour, which itself becomes the left.
   EXPECT_EQ(Request(400'000, &frame).reads(), 0);
   EXPECT_EQ(frame, right);
   EXPECT_EQ(source->blending_pts(), 400'000);
   EXPECT_EQ(source->prev(), right);
   EXPECT_EQ(source->next(), nullptr);
 
-  // 600,000: 8.1 clones frame 400,000 and fetches at 800,000; blend as above.
+  // 600,000: frame 400,000 is cloned, the right fetched at 800,000; blend as above.
   calls = Request(600'000, &frame);
   EXPECT_EQ(calls.seek, 0);
   EXPECT_EQ(calls.move_next, 1);
