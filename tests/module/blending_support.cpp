@@ -1,5 +1,8 @@
 #include "blending_support.h"
 
+#include "debug_switches.h"
+#include "standin/service_registry.h"
+
 namespace blendtest {
 
 TightPicture::TightPicture(uint32_t format, uint32_t width, uint32_t height,
@@ -22,48 +25,31 @@ int32_t TightPicture::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlan
 
 namespace {
 
-int64_t g_clock_step = 0;
-int64_t g_clock_readings = 0;
-
-int64_t SteppingNow() {
-  ++g_clock_readings;
-  return g_clock_readings * g_clock_step;
+// Everything a test may have changed, back to its default.
+void ResetHost() {
+  standin::UnregisterAllServices();
+  standin::SetServiceManagerAvailable(true);
+  standin::ResetStandardServices();
+  standin::ResetMedia();
+  frameinterp::BlendingTimingSwitch() = 0;
+  frameinterp::BlendingDumpSwitch() = 0;
 }
 
 }  // namespace
 
-SteppingClock::SteppingClock(int64_t step_ns) {
-  g_clock_step = step_ns;
-  g_clock_readings = 0;
-  frameinterp::SetSteadyClockForTesting(&SteppingNow);
-}
-
-SteppingClock::~SteppingClock() { frameinterp::SetSteadyClockForTesting(nullptr); }
-
-int64_t SteppingClock::readings() { return g_clock_readings; }
-
 void ServicesFixture::SetUp() {
-  standin::ResetMedia();
-  standin::UnregisterAllServices();
-  standin::SetServiceManagerAvailable(true);
-  standin::ResetStandardServices();
+  ResetHost();
   standin::RegisterStandardServices();
-  frameinterp::BlendingTimingSwitch() = 0;
-  frameinterp::BlendingDumpSwitch() = 0;
   capture_ = std::make_unique<standin::LogCapture>();
 }
 
 void ServicesFixture::TearDown() {
   capture_.reset();
   standin::UnregisterAllServices();
-  standin::SetServiceManagerAvailable(true);
-  EXPECT_EQ(standin::StandardServicesCounters().sessions_alive, 0) << "service sessions leaked";
-  EXPECT_EQ(standin::StandardServicesCounters().unknown_sessions_destroyed, 0)
+  EXPECT_EQ(services().sessions_alive, 0) << "service sessions leaked";
+  EXPECT_EQ(services().unknown_sessions_destroyed, 0)
       << "DestroySession was given a session its service did not create";
-  standin::ResetStandardServices();
-  standin::ResetMedia();
-  frameinterp::BlendingTimingSwitch() = 0;
-  frameinterp::BlendingDumpSwitch() = 0;
+  ResetHost();
 }
 
 }  // namespace blendtest

@@ -1,7 +1,7 @@
-// Test support for the blending source and frame blending: patterned
-// pictures, the blend formula checked byte by byte, buffers and descriptions
-// that record or alter what the module sees, and a fixture that gives every
-// test the stand-in host's standard services and clean switches.
+// Test support for the blending source and frame blending: buffers and
+// descriptions that record or alter what the module sees, a blending source
+// whose held state tests can read, and fixtures that give every test the
+// stand-in host's standard services, clean switches and a captured log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,15 +12,12 @@
 #include <vector>
 
 #include "blend_check.h"
-#include "debug_switches.h"
 #include "frame_source_blending.h"
 #include "host/media.h"
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
-#include "standin/service_registry.h"
 #include "standin/standard_services.h"
-#include "steady_clock.h"
 
 namespace blendtest {
 
@@ -39,9 +36,7 @@ public:
   avcore::IMediaDesc* GetDesc(int32_t zero) override {
     return desc != nullptr ? desc : inner_->GetDesc(zero);
   }
-  void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override {
-    if (out != nullptr) *out = gpu;
-  }
+  void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override { *out = gpu; }
 
   std::shared_ptr<void> gpu;           // reported GPU storage; empty: none
   avcore::IMediaDesc* desc = nullptr;  // shown instead of the inner description
@@ -60,9 +55,7 @@ public:
                int32_t) override;
   int32_t Unlock() override { return 0; }
   avcore::IMediaDesc* GetDesc(int32_t) override { return &desc_; }
-  void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override {
-    if (out != nullptr) out->reset();
-  }
+  void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override { out->reset(); }
   std::vector<uint8_t>& plane(size_t index) { return planes_[index]; }
 
 private:
@@ -72,74 +65,53 @@ private:
 };
 
 // A description that stores every attribute and writes each call, with its
-// value, to a shared journal ("<name>.Get19", "<name>.Set18=7", ...).
+// value, to a shared journal ("<name>.Get19=7", "<name>.Set18=7", ...).
 class RecordingDesc final : public avcore::IMediaDesc {
 public:
   RecordingDesc(std::string name, std::vector<std::string>* journal)
       : name_(std::move(name)), journal_(journal) {}
 
-  uint32_t attribute[50] = {};  // indexed by the getter's slot; 48 for the 48/49 pair
+  uint32_t attribute[50] = {};  // indexed by the getter's slot
   uint32_t format = 1, width = 16, height = 8, memory_type = 0;
 
   uint32_t GetFormat() override { return Note("GetFormat", format); }
   uint32_t GetWidth(int32_t) override { return Note("GetWidth", width); }
-  void SetSize(uint32_t w, uint32_t h) override {
-    Note("SetSize", w);
-    width = w;
-    height = h;
-  }
+  void SetSize(uint32_t w, uint32_t h) override { width = Note("SetSize", w), height = h; }
   uint32_t GetHeight(int32_t) override { return Note("GetHeight", height); }
   void SetAttribute9(const avcore::MediaAttr16*) override { Note("Set9", 0); }
-  void GetAttribute10(avcore::MediaAttr16* out, int32_t) override {
-    Note("Get10", 0);
-    if (out != nullptr) *out = {};
-  }
-  uint32_t GetAttribute11(int32_t) override { return Note("Get11", attribute[11]); }
-  void SetAttribute12(uint32_t v) override { attribute[11] = Note("Set12", v); }
-  uint32_t GetAttribute13(int32_t) override { return Note("Get13", attribute[13]); }
-  void SetAttribute14(uint32_t v) override { attribute[13] = Note("Set14", v); }
-  void SetAttribute18(uint32_t v) override { attribute[19] = Note("Set18", v); }
-  uint32_t GetAttribute19(int32_t) override { return Note("Get19", attribute[19]); }
-  void SetAttribute20(uint32_t v) override { attribute[21] = Note("Set20", v); }
-  uint32_t GetAttribute21(int32_t) override { return Note("Get21", attribute[21]); }
-  void SetAttribute22(uint32_t v) override { attribute[23] = Note("Set22", v); }
-  uint32_t GetAttribute23(int32_t) override { return Note("Get23", attribute[23]); }
-  void SetAttribute24(uint32_t v) override { attribute[25] = Note("Set24", v); }
-  uint32_t GetAttribute25(int32_t) override { return Note("Get25", attribute[25]); }
+  void GetAttribute10(avcore::MediaAttr16* out, int32_t) override { *out = {}, Note("Get10", 0); }
+// A getter slot and the setter slot that stores into it.
+#define RECORDED_PAIR(get, set)                                                             \
+  uint32_t GetAttribute##get(int32_t) override { return Note("Get" #get, attribute[get]); } \
+  void SetAttribute##set(uint32_t v) override { attribute[get] = Note("Set" #set, v); }
+  RECORDED_PAIR(11, 12)
+  RECORDED_PAIR(13, 14)
+  RECORDED_PAIR(19, 18)
+  RECORDED_PAIR(21, 20)
+  RECORDED_PAIR(23, 22)
+  RECORDED_PAIR(25, 24)
+#undef RECORDED_PAIR
+  uint32_t GetAttribute48() override { return Note("Get48", attribute[48]); }
+  void SetAttribute49(uint32_t v) override { attribute[48] = Note("Set49", v); }
   uint32_t GetMemoryType() override { return Note("GetMemoryType", memory_type); }
   void SetMemoryType(uint32_t v) override { memory_type = Note("SetMemoryType", v); }
   avcore::IMediaMetadata* GetMetadata(int32_t) override {
-    Note("GetMetadata", 0);
-    return &metadata_;
+    return Note("GetMetadata", 0), &metadata;
   }
   const avcore::IMediaMetadata* GetMetadataConst(int32_t) override {
-    Note("GetMetadataConst", 0);
-    return &metadata_;
+    return Note("GetMetadataConst", 0), &metadata;
   }
-  uint32_t GetAttribute48() override { return Note("Get48", attribute[48]); }
-  void SetAttribute49(uint32_t v) override { attribute[48] = Note("Set49", v); }
 
-  const standin::MediaMetadata& metadata() const { return metadata_; }
+  standin::MediaMetadata metadata;
 
 private:
   uint32_t Note(const char* call, uint32_t value) {
-    if (journal_ != nullptr) journal_->push_back(name_ + "." + call + "=" + std::to_string(value));
+    journal_->push_back(name_ + "." + call + "=" + std::to_string(value));
     return value;
   }
 
   std::string name_;
   std::vector<std::string>* journal_;
-  standin::MediaMetadata metadata_;
-};
-
-// A steady clock that advances by a fixed step on every reading.
-class SteppingClock {
-public:
-  explicit SteppingClock(int64_t step_ns);
-  ~SteppingClock();
-  SteppingClock(const SteppingClock&) = delete;
-  SteppingClock& operator=(const SteppingClock&) = delete;
-  static int64_t readings();
 };
 
 // Every test starts with both standard services registered, the media and
@@ -150,8 +122,9 @@ protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Lines captured so far.
   std::vector<standin::LogLine> Log() const { return capture_->lines(); }
+  // The captured lines with this tag, as "<level> <text>".
+  std::vector<std::string> Lines(const std::string& tag) const { return LinesWithTag(Log(), tag); }
 
   standin::StandardServiceControls& controls() { return standin::StandardServicesControls(); }
   standin::StandardServiceCounters& services() { return standin::StandardServicesCounters(); }
@@ -160,6 +133,51 @@ protected:
 
 private:
   std::unique_ptr<standin::LogCapture> capture_;
+};
+
+// A blending source whose held state tests can read.
+class ProbedBlending : public frameinterp::FrameSourceBlendingImpl {
+public:
+  using FrameSourceBlendingImpl::FrameSourceBlendingImpl;
+  const SamplePtr& prev() const { return prev_frame_; }
+  const SamplePtr& next() const { return next_frame_; }
+  const SamplePtr& held() const { return blending_frame_; }
+  int64_t blending_pts() const { return blending_pts_; }
+  bool use_gpu_effect() const { return use_gpu_effect_; }
+  avcore::IMediaAllocator* allocator() const { return allocator_; }
+  const frameinterp::ServiceSessionRef<service::IVisualProcess>& visual() const {
+    return visual_process_;
+  }
+  const frameinterp::ServiceSessionRef<service::gpu::gpu_session>& gpu() const {
+    return gpu_session_;
+  }
+};
+
+// A probed blending source over a scripted provider.
+class BlendingFixture : public ServicesFixture {
+protected:
+  void TearDown() override {
+    source.reset();
+    ServicesFixture::TearDown();
+  }
+
+  void Use(FrameRate rate, std::vector<standin::ScriptedFrame> frames,
+           bool use_gpu_effect = false) {
+    source.reset();
+    provider = std::make_shared<standin::ScriptedProvider>(rate, std::move(frames));
+    source = std::make_unique<ProbedBlending>(provider, use_gpu_effect);
+    provider->ResetCalls();
+  }
+
+  // The provider calls of one request.
+  standin::ProviderCalls Request(int64_t pts, SamplePtr* out, uint32_t flags = 0) {
+    provider->ResetCalls();
+    *out = source->GetFrame(pts, flags);
+    return provider->calls();
+  }
+
+  std::shared_ptr<standin::ScriptedProvider> provider;
+  std::unique_ptr<ProbedBlending> source;
 };
 
 }  // namespace blendtest

@@ -2,45 +2,45 @@
 // fallbacks and messages, the output format and memory type, the allocator,
 // the frame-property copies and the debug dump.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
-#include "blending_probe.h"
+#include "blending_support.h"
+#include "debug_switches.h"
+#include "standin/service_registry.h"
 
 namespace {
 
 using blendtest::BufferOf;
 using blendtest::BufferPtr;
 using blendtest::IsBlendOf;
-using blendtest::PatternPicture;
-using blendtest::ProbedBlending;
 using blendtest::RecordingDesc;
-using blendtest::Texts;
-using blendtest::WithTag;
 using blendtest::WrappedBuffer;
 using frameinterp::SamplePtr;
+using Texts = std::vector<std::string>;
 
-constexpr int64_t kStep = 400'000;
 constexpr char kBlendingTag[] = "FrameSourceBlendingImpl::Blending";
+constexpr char kAllocatorTag[] = "FrameSourceBlendingImpl::Blending_GPU";
 
 SamplePtr SampleOf(BufferPtr picture) { return standin::MakeSample(std::move(picture), 0, 0); }
 
 std::shared_ptr<standin::CpuBuffer> Picture(uint32_t format, int seed, uint32_t memory_type = 0,
                                             uint32_t width = 16, uint32_t height = 8) {
-  auto picture = PatternPicture(format, width, height, seed);
+  auto picture = blendtest::PatternPicture(format, width, height, seed);
   picture->GetDesc(0)->SetMemoryType(memory_type);
   return picture;
 }
 
-standin::MediaDesc* DescOf(const BufferPtr& buffer) {
-  return buffer ? dynamic_cast<standin::MediaDesc*>(buffer->GetDesc(0)) : nullptr;
+standin::MediaDesc* DescOf(const SamplePtr& sample) {
+  return dynamic_cast<standin::MediaDesc*>(BufferOf(sample)->GetDesc(0));
 }
 
 class Blending : public blendtest::BlendingFixture {
@@ -50,10 +50,9 @@ protected:
     Build(false);
   }
 
-  // A new source over a short stream (Blending itself reads no frames).
+  // A new source (Blending itself reads no frames).
   void Build(bool use_gpu_effect) {
-    source.reset();
-    Use({25, 1}, blendtest::PatternFrames(2, 0, kStep, kStep), use_gpu_effect);
+    Use({25, 1}, blendtest::PatternFrames(2, 0, 400'000, 400'000), use_gpu_effect);
   }
 
   // A blend of two fresh pictures of the format; the result.
@@ -61,12 +60,6 @@ protected:
     left = SampleOf(Picture(format, 1, memory_type));
     right = SampleOf(Picture(format, 2, memory_type));
     return source->Blending(left, right, num, gap);
-  }
-
-  std::string Format9(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return text;
   }
 
   SamplePtr left;
@@ -77,9 +70,7 @@ protected:
 // Success
 
 TEST_F(Blending, HandsBothPicturesToTheHostAndWrapsTheOutputInANewSample) {
-  left = SampleOf(Picture(1, 1));
-  right = SampleOf(Picture(1, 2));
-  const SamplePtr result = source->Blending(left, right, 100'000, 400'000);
+  const SamplePtr result = BlendPair(1, 0, 100'000, 400'000);
   ASSERT_NE(result, nullptr);
   EXPECT_NE(result, left);
   EXPECT_EQ(source->held(), result);
@@ -88,7 +79,6 @@ TEST_F(Blending, HandsBothPicturesToTheHostAndWrapsTheOutputInANewSample) {
   const BufferPtr out = BufferOf(result);
   EXPECT_NE(out, BufferOf(left));
   EXPECT_TRUE(IsBlendOf(out.get(), BufferOf(left).get(), BufferOf(right).get(), 0.25f));
-  EXPECT_EQ(services().blend_calls, 1);
   EXPECT_EQ(services().last_blend_factor, 0.25f);
   EXPECT_EQ(out->GetDesc(0)->GetFormat(), 1u);
   EXPECT_EQ(out->GetDesc(0)->GetWidth(0), 16u);
@@ -101,53 +91,21 @@ TEST_F(Blending, HandsBothPicturesToTheHostAndWrapsTheOutputInANewSample) {
   EXPECT_TRUE(Log().empty());
 }
 
-TEST_F(Blending, EveryPixelFormatIsBlendedByTheFormula) {
-  for (const uint32_t format : {1u, 6u, 20u}) {
-    for (const auto& [num, gap] :
-         std::vector<std::pair<int64_t, int64_t>>{{0, 5}, {1, 5}, {2, 3}, {5, 5}}) {
-      left = SampleOf(Picture(format, 3, 0, 10, 6));
-      right = SampleOf(Picture(format, 4, 0, 10, 6));
-      const SamplePtr result = source->Blending(left, right, num, gap);
-      ASSERT_NE(result, left) << format;
-      EXPECT_EQ(BufferOf(result)->GetDesc(0)->GetFormat(), format);
-      EXPECT_TRUE(IsBlendOf(BufferOf(result).get(), BufferOf(left).get(), BufferOf(right).get(),
-                            static_cast<float>(num) / static_cast<float>(gap)))
-          << "format " << format << " at " << num << "/" << gap;
-    }
-  }
-}
-
 TEST_F(Blending, FactorIsComputedInSinglePrecision) {
-  left = SampleOf(Picture(1, 1));
-  right = SampleOf(Picture(1, 2));
-  SamplePtr result = source->Blending(left, right, 100'000, 300'000);
-  EXPECT_EQ(Format9(services().last_blend_factor), "0.333333343");
-  EXPECT_EQ(services().last_blend_factor, 1.0f / 3.0f);
-  EXPECT_TRUE(IsBlendOf(BufferOf(result).get(), BufferOf(left).get(), BufferOf(right).get(),
-                        services().last_blend_factor));
-
-  result = source->Blending(left, right, 166'833, 333'667);
-  EXPECT_EQ(Format9(services().last_blend_factor), "0.49999851");
-  EXPECT_EQ(blendtest::ExpectedWeight(services().last_blend_factor), 512);
-  EXPECT_TRUE(IsBlendOf(BufferOf(result).get(), BufferOf(left).get(), BufferOf(right).get(),
-                        services().last_blend_factor));
+  const auto factor_of = [&](int64_t num, int64_t gap) {
+    BlendPair(1, 0, num, gap);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(services().last_blend_factor));
+    return std::string(text);
+  };
+  EXPECT_EQ(factor_of(100'000, 300'000), "0.333333343");
+  EXPECT_EQ(factor_of(166'833, 333'667), "0.49999851");
 }
 
-TEST_F(Blending, OutputMetadataIsTheLeftPicturesPlusTheBlankTag) {
+TEST_F(Blending, OutputTakesOverTheLeftPicturesMetadataAndAttributes) {
   auto picture = Picture(1, 1);
-  picture->GetDesc(0)->GetMetadata(0)->AddTag("Source");
-  picture->GetDesc(0)->GetMetadata(0)->AddTag("Face");
-  left = SampleOf(picture);
-  right = SampleOf(Picture(1, 2));
-  const SamplePtr result = source->Blending(left, right, 1, 2);
-  EXPECT_EQ(DescOf(BufferOf(result))->metadata().tags(),
-            (std::vector<std::string>{"Source", "Face", "Blank"}));
-  EXPECT_EQ(DescOf(picture)->metadata().tags(), (std::vector<std::string>{"Source", "Face"}));
-}
-
-TEST_F(Blending, OutputDescriptionCarriesTheLeftPicturesAttributes) {
-  auto picture = Picture(1, 1, 0);
   avcore::IMediaDesc* desc = picture->GetDesc(0);
+  desc->GetMetadata(0)->AddTag("Source");
   const avcore::MediaAttr16 wide{0x0102030405060708u, 0x1112131415161718u};
   desc->SetAttribute9(&wide);
   desc->SetAttribute12(12);
@@ -159,7 +117,10 @@ TEST_F(Blending, OutputDescriptionCarriesTheLeftPicturesAttributes) {
   desc->SetAttribute49(49);
   left = SampleOf(picture);
   right = SampleOf(Picture(1, 2));
-  avcore::IMediaDesc* out = BufferOf(source->Blending(left, right, 1, 2))->GetDesc(0);
+  const SamplePtr result = source->Blending(left, right, 1, 2);
+  standin::MediaDesc* out = DescOf(result);
+  EXPECT_EQ(out->metadata().tags(), (Texts{"Source", "Blank"}));
+  EXPECT_EQ(DescOf(left)->metadata().tags(), Texts{"Source"});
   avcore::MediaAttr16 read{};
   out->GetAttribute10(&read, 0);
   EXPECT_EQ(read.lo, wide.lo);
@@ -186,181 +147,133 @@ TEST_F(Blending, ReadsTheDescriptionsInTheOrderGiven) {
   desc_a.attribute[48] = 48;
   desc_a.memory_type = 6;
   left = SampleOf(a);
-  right = SampleOf(b);
-  ASSERT_NE(source->Blending(left, right, 1, 2), left);
-  const std::vector<std::string> expected = {
-      "A.GetWidth=16", "A.GetHeight=8", "B.GetWidth=16",        "B.GetHeight=8",
-      "A.GetFormat=1", "B.GetFormat=1", "A.GetMetadataConst=0", "A.Get13=13",
-      "A.Get10=0",     "A.Get11=11",    "A.Get48=48",           "A.GetMemoryType=6"};
+  ASSERT_NE(source->Blending(left, SampleOf(b), 1, 2), left);
+  const Texts expected = {"A.GetWidth=16",        "A.GetHeight=8", "B.GetWidth=16",
+                          "B.GetHeight=8",        "A.GetFormat=1", "B.GetFormat=1",
+                          "A.GetMetadataConst=0", "A.Get13=13",    "A.Get10=0",
+                          "A.Get11=11",           "A.Get48=48",    "A.GetMemoryType=6"};
   ASSERT_GE(journal.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(journal.begin(),
-                                     journal.begin() + static_cast<long>(expected.size())),
-            expected);
+  EXPECT_EQ(Texts(journal.begin(), journal.begin() + static_cast<long>(expected.size())), expected);
 }
 
 // ---------------------------------------------------------------------------
 // The failure table
 
-TEST_F(Blending, EmptyInputSampleGivesNothing) {
-  const SamplePtr earlier = BlendPair(1, 0);
-  const SamplePtr picture = SampleOf(Picture(1, 1));
-  EXPECT_EQ(source->Blending(nullptr, picture, 1, 2), nullptr);
-  EXPECT_EQ(source->Blending(picture, nullptr, 1, 2), nullptr);
-  const auto lines = WithTag(Log(), kBlendingTag);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].text, "input param is error ");
-  EXPECT_EQ(lines[0].level, 4);
-  EXPECT_EQ(source->held(), earlier);
-}
-
-TEST_F(Blending, MissingGpuSessionGivesTheLeftSample) {
-  for (const auto outcome : {standin::SessionOutcome::kNull, standin::SessionOutcome::kForeign}) {
-    controls().gpu_sessions = outcome;
+TEST_F(Blending, EveryFailureGivesItsResultAndMessageAndKeepsTheHeldFrame) {
+  enum Result { kEmpty, kLeft, kNewSampleWithTheLeftPicture };
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;  // after a successful blend of left and right
+    Result result;
+    const char* tag;      // of the one message; null: nothing is logged
+    const char* message;  // logged at level 4
+  };
+  const auto without_services = [&](standin::SessionOutcome gpu, standin::SessionOutcome visual) {
+    controls().gpu_sessions = gpu;
+    controls().visual_process_sessions = visual;
     Build(false);
-    EXPECT_EQ(BlendPair(1, 0), left);
-  }
-  standin::UnregisterService(standin::kGpuServiceGuid);
-  Build(false);
-  EXPECT_EQ(BlendPair(1, 0), left);
-  const auto lines = WithTag(Log(), kBlendingTag);
-  ASSERT_EQ(lines.size(), 3u);
-  for (const auto& line : lines) {
-    EXPECT_EQ(line.text, "OVK_GPU_UHP_GUID fail");
-    EXPECT_EQ(line.level, 4);
-  }
-  EXPECT_EQ(services().blend_calls, 0);
-  EXPECT_EQ(source->held(), nullptr);
-}
-
-TEST_F(Blending, MissingVisualProcessingSessionGivesTheLeftSample) {
-  controls().visual_process_sessions = standin::SessionOutcome::kForeign;
-  Build(false);
-  EXPECT_EQ(BlendPair(1, 0), left);
-  EXPECT_EQ(Texts(WithTag(Log(), kBlendingTag)),
-            std::vector<std::string>{"OVK_VISUAL_PROCESS_GUID fail"});
-
-  // With both missing, the GPU session is asked about first.
-  standin::UnregisterAllServices();
-  Build(false);
-  EXPECT_EQ(BlendPair(1, 0), left);
-  EXPECT_EQ(WithTag(Log(), kBlendingTag).back().text, "OVK_GPU_UHP_GUID fail");
-  EXPECT_EQ(WithTag(Log(), kBlendingTag).size(), 2u);
-}
-
-TEST_F(Blending, SampleWithoutAPictureGivesNothing) {
-  const SamplePtr earlier = BlendPair(1, 0);
+  };
+  const auto unregistered = [&](const char* guid) {
+    standin::UnregisterService(guid);
+    Build(false);
+  };
   const SamplePtr bare = SampleOf(nullptr);
-  const SamplePtr picture = SampleOf(Picture(1, 1));
-  EXPECT_EQ(source->Blending(bare, picture, 1, 2), nullptr);
-  EXPECT_EQ(source->Blending(picture, bare, 1, 2), nullptr);
-  EXPECT_EQ(Texts(WithTag(Log(), kBlendingTag)),
-            (std::vector<std::string>{"input param is error ", "input param is error "}));
-  EXPECT_EQ(source->held(), earlier);
-}
+  using standin::SessionOutcome;
+  const Case cases[] = {
+      {"no left", [&] { left = nullptr; }, kEmpty, kBlendingTag, "input param is error "},
+      {"no right", [&] { right = nullptr; }, kEmpty, kBlendingTag, "input param is error "},
+      {"null GPU session",
+       [&] { without_services(SessionOutcome::kNull, SessionOutcome::kSession); }, kLeft,
+       kBlendingTag, "OVK_GPU_UHP_GUID fail"},
+      {"foreign GPU session",
+       [&] { without_services(SessionOutcome::kForeign, SessionOutcome::kSession); }, kLeft,
+       kBlendingTag, "OVK_GPU_UHP_GUID fail"},
+      {"no GPU service", [&] { unregistered(standin::kGpuServiceGuid); }, kLeft, kBlendingTag,
+       "OVK_GPU_UHP_GUID fail"},
+      {"foreign visual-processing session",
+       [&] { without_services(SessionOutcome::kSession, SessionOutcome::kForeign); }, kLeft,
+       kBlendingTag, "OVK_VISUAL_PROCESS_GUID fail"},
+      {"no visual-processing service", [&] { unregistered(standin::kVisualProcessServiceGuid); },
+       kLeft, kBlendingTag, "OVK_VISUAL_PROCESS_GUID fail"},
+      {"neither session: the GPU is asked about first",
+       [&] { without_services(SessionOutcome::kNull, SessionOutcome::kNull); }, kLeft, kBlendingTag,
+       "OVK_GPU_UHP_GUID fail"},
+      {"left without a picture", [&] { left = bare; }, kEmpty, kBlendingTag,
+       "input param is error "},
+      {"right without a picture", [&] { right = bare; }, kEmpty, kBlendingTag,
+       "input param is error "},
+      {"other format", [&] { right = SampleOf(Picture(6, 2)); }, kLeft, nullptr, nullptr},
+      {"other width", [&] { right = SampleOf(Picture(1, 2, 0, 18, 8)); }, kLeft, nullptr, nullptr},
+      {"other height", [&] { right = SampleOf(Picture(1, 2, 0, 16, 10)); }, kLeft, nullptr,
+       nullptr},
+      {"no output description", [&] { faults().desc_create_fails = true; }, kLeft, nullptr,
+       nullptr},
+      {"no default allocator",
+       [&] {
+         Build(false);
+         faults().no_default_allocator = true;
+       },
+       kLeft, kAllocatorTag, "OVKAvCoreDefaultAllocatorAcquire fail"},
+      {"no output buffer", [&] { faults().allocate_fails = true; }, kLeft, nullptr, nullptr},
+      {"host blend fails", [&] { controls().blend_frames_failure = -5; },
+       kNewSampleWithTheLeftPicture, kBlendingTag, "FrameInterpolation fail"},
+      {"no new sample", [&] { faults().sample_create_fails = true; }, kEmpty, nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    controls() = {};
+    faults() = {};
+    standin::RegisterStandardServices();
+    Build(false);
+    ASSERT_NE(BlendPair(1, 0), left);
+    c.arrange();
+    const SamplePtr held = source->held();
+    const size_t logged = Log().size();
 
-TEST_F(Blending, PicturesOfDifferentFormatOrSizeGiveTheLeftSampleSilently) {
-  const SamplePtr earlier = BlendPair(1, 0);
-  left = SampleOf(Picture(1, 1));
-  for (const BufferPtr& other : {BufferPtr(Picture(6, 2)), BufferPtr(Picture(1, 2, 0, 18, 8)),
-                                 BufferPtr(Picture(1, 2, 0, 16, 10))}) {
-    EXPECT_EQ(source->Blending(left, SampleOf(other), 1, 2), left);
+    const SamplePtr result = source->Blending(left, right, 1, 2);
+    switch (c.result) {
+      case kEmpty:
+        EXPECT_EQ(result, nullptr);
+        break;
+      case kLeft:
+        EXPECT_EQ(result, left);
+        break;
+      case kNewSampleWithTheLeftPicture:
+        ASSERT_NE(result, nullptr);
+        EXPECT_NE(result, left);
+        EXPECT_EQ(BufferOf(result), BufferOf(left));
+        // The properties went into the discarded output, not into the left picture.
+        EXPECT_TRUE(DescOf(left)->metadata().tags().empty());
+        break;
+    }
+    EXPECT_EQ(source->held(), c.result == kNewSampleWithTheLeftPicture ? result : held);
+    const std::vector<standin::LogLine> log = Log();
+    const std::vector<standin::LogLine> lines(log.begin() + static_cast<long>(logged), log.end());
+    EXPECT_EQ(blendtest::LinesWithTag(lines, c.tag != nullptr ? c.tag : kBlendingTag),
+              c.message != nullptr ? Texts{std::string("4 ") + c.message} : Texts{});
+    EXPECT_EQ(lines.size(), c.message != nullptr ? 1u : 0u);
+    EXPECT_EQ(media().descs_destroyed, media().descs_created) << "descriptions disposed of";
   }
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(media().descs_created, 1) << "only the first blend made a description";
-  EXPECT_EQ(source->held(), earlier);
-}
-
-TEST_F(Blending, NoOutputDescriptionGivesTheLeftSampleSilently) {
-  faults().desc_create_fails = true;
-  EXPECT_EQ(BlendPair(1, 0), left);
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(media().buffers_allocated, 0);
-}
-
-TEST_F(Blending, NoDefaultAllocatorGivesTheLeftSampleWithItsMessage) {
-  faults().no_default_allocator = true;
-  EXPECT_EQ(BlendPair(1, 0), left);
-  const auto lines = WithTag(Log(), "FrameSourceBlendingImpl::Blending_GPU");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].text, "OVKAvCoreDefaultAllocatorAcquire fail");
-  EXPECT_EQ(lines[0].level, 4);
-  EXPECT_EQ(Log().size(), 1u);
-  EXPECT_EQ(media().descs_destroyed, media().descs_created) << "the description is disposed of";
-}
-
-TEST_F(Blending, NoOutputBufferGivesTheLeftSampleSilently) {
-  faults().allocate_fails = true;
-  EXPECT_EQ(BlendPair(1, 0), left);
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(media().descs_destroyed, 1);
-  EXPECT_EQ(services().blend_calls, 0);
-}
-
-TEST_F(Blending, HostBlendFailureGivesANewSampleWithTheLeftPicture) {
-  controls().blend_frames_failure = -5;
-  const SamplePtr result = BlendPair(1, 0);
-  ASSERT_NE(result, nullptr);
-  EXPECT_NE(result, left);
-  EXPECT_EQ(BufferOf(result), BufferOf(left));
-  EXPECT_EQ(source->held(), result);
-  EXPECT_EQ(Texts(WithTag(Log(), kBlendingTag)),
-            std::vector<std::string>{"FrameInterpolation fail"});
-  EXPECT_EQ(WithTag(Log(), kBlendingTag)[0].level, 4);
-  // The properties were copied into the discarded output, not into the left picture.
-  EXPECT_TRUE(DescOf(BufferOf(left))->metadata().tags().empty());
-}
-
-TEST_F(Blending, NoNewSampleGivesNothingSilently) {
-  const SamplePtr earlier = BlendPair(1, 0);
-  faults().sample_create_fails = true;
-  EXPECT_EQ(BlendPair(1, 0), nullptr);
-  EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(source->held(), earlier);
-  EXPECT_EQ(media().descs_destroyed, 2);
 }
 
 // ---------------------------------------------------------------------------
 // Output format, memory type and the GPU-effect flag
 
-TEST_F(Blending, Format7InCpuMemoryBecomesFormat1AndTurnsTheGpuEffectOffForGood) {
-  Build(true);
-  BlendPair(1, 5);
-  EXPECT_EQ(services().last_blend_out_memory_type, 1u) << "GPU effect on, kind 2";
-  EXPECT_TRUE(source->use_gpu_effect());
-
-  const SamplePtr result = BlendPair(7, 0);
-  EXPECT_EQ(services().last_blend_out_format, 1u);
-  EXPECT_EQ(services().last_blend_out_memory_type, 0u);
-  EXPECT_FALSE(source->use_gpu_effect());
-  // The stand-in blends only pictures of one layout: the host refuses.
-  EXPECT_EQ(BufferOf(result), BufferOf(left));
-  EXPECT_EQ(Texts(WithTag(Log(), kBlendingTag)),
-            std::vector<std::string>{"FrameInterpolation fail"});
-
-  // Every later blend of this source runs with the effect off.
-  BlendPair(1, 5);
-  EXPECT_EQ(services().last_blend_out_memory_type, 5u);
-  EXPECT_FALSE(source->use_gpu_effect());
-
-  // A new source starts again from the session's value.
-  Build(true);
-  EXPECT_TRUE(source->use_gpu_effect());
-  BlendPair(1, 5);
-  EXPECT_EQ(services().last_blend_out_memory_type, 1u);
-}
-
-TEST_F(Blending, Formats2And31InCpuMemoryBecomeFormat1AndOthersPassThrough) {
+TEST_F(Blending, Formats2And7And31InCpuMemoryBecomeFormat1AndTurnTheGpuEffectOffForGood) {
   for (const uint32_t format : {2u, 7u, 31u}) {
-    Build(true);
-    BlendPair(format, 0);
-    EXPECT_EQ(services().last_blend_out_format, 1u) << format;
-    EXPECT_FALSE(source->use_gpu_effect()) << format;
-
     Build(true);
     BlendPair(format, 3);
     EXPECT_EQ(services().last_blend_out_format, format) << "memory type 3 keeps " << format;
-    EXPECT_EQ(services().last_blend_out_memory_type, 1u);
-    EXPECT_TRUE(source->use_gpu_effect());
+    EXPECT_EQ(services().last_blend_out_memory_type, 1u) << "GPU effect on, kind 2";
+
+    BlendPair(format, 0);
+    EXPECT_EQ(services().last_blend_out_format, 1u) << format;
+    EXPECT_EQ(services().last_blend_out_memory_type, 0u) << format;
+    EXPECT_FALSE(source->use_gpu_effect()) << format;
+
+    // Every later blend of this source runs with the effect off.
+    BlendPair(1, 5);
+    EXPECT_EQ(services().last_blend_out_memory_type, 5u) << format;
   }
   for (const uint32_t format : {1u, 3u, 6u, 20u, 30u, 32u}) {
     Build(true);
@@ -400,196 +313,136 @@ TEST_F(Blending, GpuKindDecidesWhetherAPictureWithoutGpuStorageTurnsTheEffectOff
   EXPECT_EQ(services().last_blend_out_memory_type, 5u);
 }
 
-// ---------------------------------------------------------------------------
-// The allocator
-
-TEST_F(Blending, AllocatorIsAcquiredOncePerSource) {
-  for (int i = 0; i < 3; ++i) BlendPair(1, 0);
-  EXPECT_EQ(media().allocator_acquired, 1);
-  EXPECT_NE(source->allocator(), nullptr);
-  EXPECT_EQ(media().buffers_allocated, 3);
-  Build(false);
-  BlendPair(1, 0);
-  EXPECT_EQ(media().allocator_acquired, 2) << "a new source acquires it again";
-}
-
-TEST_F(Blending, AllocatorIsAskedForAgainAfterAFailedAcquisition) {
+TEST_F(Blending, AllocatorIsAcquiredOncePerSourceAndAgainAfterAFailure) {
   faults().no_default_allocator = true;
   EXPECT_EQ(BlendPair(1, 0), left);
   EXPECT_EQ(BlendPair(1, 0), left);
   EXPECT_EQ(media().allocator_acquired, 2);
-  EXPECT_EQ(source->allocator(), nullptr);
   faults().no_default_allocator = false;
-  EXPECT_NE(BlendPair(1, 0), left);
-  EXPECT_NE(BlendPair(1, 0), left);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(BlendPair(1, 0), left);
   EXPECT_EQ(media().allocator_acquired, 3);
-  EXPECT_EQ(WithTag(Log(), "FrameSourceBlendingImpl::Blending_GPU").size(), 2u);
+  EXPECT_NE(source->allocator(), nullptr);
+  Build(false);
+  BlendPair(1, 0);
+  EXPECT_EQ(media().allocator_acquired, 4) << "a new source acquires it again";
 }
 
 // ---------------------------------------------------------------------------
 // CopyMetadata, CopyAttributes, CopyFrameProperties
 
-struct CopyFixture : ::testing::Test {
-  CopyFixture() : from("S", &journal), to("D", &journal) {
-    source = std::make_shared<WrappedBuffer>(standin::MakePicture(1, 4, 4));
-    destination = std::make_shared<WrappedBuffer>(standin::MakePicture(1, 4, 4));
+struct Copies : ::testing::Test {
+  Copies() {
     source->desc = &from;
     destination->desc = &to;
     from.attribute[19] = 190;
     from.attribute[21] = 210;
     from.attribute[23] = 230;
     from.attribute[25] = 250;
+    from.metadata.AddTag("Scene");
+    to.metadata.AddTag("Old");
   }
-  std::vector<std::string> journal;
-  RecordingDesc from;
-  RecordingDesc to;
-  std::shared_ptr<WrappedBuffer> source;
-  std::shared_ptr<WrappedBuffer> destination;
+  Texts journal;
+  RecordingDesc from{"S", &journal};
+  RecordingDesc to{"D", &journal};
+  std::shared_ptr<WrappedBuffer> source =
+      std::make_shared<WrappedBuffer>(standin::MakePicture(1, 4, 4));
+  std::shared_ptr<WrappedBuffer> destination =
+      std::make_shared<WrappedBuffer>(standin::MakePicture(1, 4, 4));
 };
 
-TEST_F(CopyFixture, CopyAttributesCopies19AndThe2xPairsWhen48Agrees) {
-  from.attribute[48] = 7;
-  to.attribute[48] = 7;
-  frameinterp::CopyAttributes(source, destination);
-  EXPECT_EQ(journal,
-            (std::vector<std::string>{"S.Get48=7", "D.Get48=7", "S.Get19=190", "D.Set18=190",
-                                      "S.Get25=250", "S.Get23=230", "S.Get21=210", "D.Set24=250",
-                                      "D.Set20=210", "D.Set22=230"}));
-}
-
-TEST_F(CopyFixture, CopyAttributesCopiesOnly19When48Differs) {
+TEST_F(Copies, CopyAttributesCopies19AndThe2xPairsOnlyWhen48Agrees) {
   from.attribute[48] = 7;
   to.attribute[48] = 8;
   frameinterp::CopyAttributes(source, destination);
+  EXPECT_EQ(journal, (Texts{"S.Get48=7", "D.Get48=8", "S.Get19=190", "D.Set18=190"}));
+
+  journal.clear();
+  to.attribute[48] = 7;
+  frameinterp::CopyAttributes(source, destination);
   EXPECT_EQ(journal,
-            (std::vector<std::string>{"S.Get48=7", "D.Get48=8", "S.Get19=190", "D.Set18=190"}));
-  EXPECT_EQ(to.attribute[25], 0u);
+            (Texts{"S.Get48=7", "D.Get48=7", "S.Get19=190", "D.Set18=190", "S.Get25=250",
+                   "S.Get23=230", "S.Get21=210", "D.Set24=250", "D.Set20=210", "D.Set22=230"}));
 }
 
-TEST_F(CopyFixture, CopyMetadataReplacesTheTagsAndAddsBlank) {
-  from.GetMetadata(0)->AddTag("Scene");
-  to.GetMetadata(0)->AddTag("Old");
-  journal.clear();
-  frameinterp::CopyMetadata(source, destination);
-  EXPECT_EQ(journal, (std::vector<std::string>{"D.GetMetadata=0", "S.GetMetadataConst=0"}));
-  EXPECT_EQ(to.metadata().tags(), (std::vector<std::string>{"Scene", "Blank"}));
-}
-
-TEST_F(CopyFixture, CopyFramePropertiesIsMetadataThenAttributes) {
-  from.GetMetadata(0)->AddTag("Scene");
-  journal.clear();
+TEST_F(Copies, CopyFramePropertiesReplacesTheTagsAddsBlankThenCopiesAttributes) {
   frameinterp::CopyFrameProperties(source, destination);
-  EXPECT_EQ(journal.front(), "D.GetMetadata=0");
+  EXPECT_EQ(Texts(journal.begin(), journal.begin() + 3),
+            (Texts{"D.GetMetadata=0", "S.GetMetadataConst=0", "S.Get48=0"}));
   EXPECT_EQ(journal.back(), "D.Set22=230");
-  EXPECT_EQ(to.metadata().tags(), (std::vector<std::string>{"Scene", "Blank"}));
+  EXPECT_EQ(to.metadata.tags(), (Texts{"Scene", "Blank"}));
   EXPECT_EQ(source.use_count(), 1) << "the shared copies are dropped";
 }
 
 // ---------------------------------------------------------------------------
 // The debug dump
 
-// Runs a test in a new temporary directory, made the current one.
-class TemporaryDirectory {
+// A fresh folder made the current one for the life of the object.
+class CurrentFolder {
 public:
-  TemporaryDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/frameinterp-dump-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) return;
-    path_ = name.data();
-    char* here = getcwd(nullptr, 0);
-    if (here != nullptr) {
-      previous_ = here;
-      std::free(here);
-    }
-    ok_ = chdir(path_.c_str()) == 0;
+  CurrentFolder() : previous_(std::filesystem::current_path()) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("frameinterp-dump-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(path_);
+    std::filesystem::current_path(path_);
   }
-  ~TemporaryDirectory() {
-    if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
-    if (!path_.empty()) {
-      std::remove((path_ + "/dump.yuv").c_str());
-      rmdir(path_.c_str());
-    }
+  ~CurrentFolder() {
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
   }
-  TemporaryDirectory(const TemporaryDirectory&) = delete;
-  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-  bool ok() const { return ok_; }
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
 
 private:
-  std::string path_;
-  std::string previous_;
-  bool ok_ = false;
+  std::filesystem::path previous_;
+  std::filesystem::path path_;
 };
 
 std::vector<uint8_t> ReadDump() {
   std::ifstream in("dump.yuv", std::ios::binary);
-  if (!in) return {};
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool DumpExists() { return std::ifstream("dump.yuv").good(); }
-
-// The bytes of rows [0, rows) of a plane of a stand-in picture.
-std::vector<uint8_t> PlaneRows(standin::CpuBuffer* picture, int plane, uint32_t rows) {
-  const uint8_t* bytes = picture->plane(plane);
-  return std::vector<uint8_t>(
-      bytes, bytes + static_cast<size_t>(picture->layout().planes[plane].row_bytes) * rows);
+// The bytes of rows [0, rows) of each plane of a stand-in picture, one plane after another.
+std::vector<uint8_t> Rows(const SamplePtr& sample, std::vector<uint32_t> rows) {
+  auto* picture = dynamic_cast<standin::CpuBuffer*>(BufferOf(sample).get());
+  std::vector<uint8_t> bytes;
+  for (size_t p = 0; picture != nullptr && p < rows.size(); ++p) {
+    const uint8_t* plane = picture->plane(static_cast<int>(p));
+    bytes.insert(bytes.end(), plane, plane + picture->layout().planes[p].row_bytes * rows[p]);
+  }
+  return bytes;
 }
 
-std::vector<uint8_t> Joined(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> all;
-  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-TEST_F(Blending, DumpIsWrittenOnlyWhileItsSwitchIsOn) {
-  TemporaryDirectory directory;
-  ASSERT_TRUE(directory.ok());
+TEST_F(Blending, DumpIsWrittenOnlyWhileItsSwitchIsOnAndHoldsTheLatestFrame) {
+  const CurrentFolder folder;
   BlendPair(1, 0);
-  EXPECT_FALSE(DumpExists());
+  EXPECT_FALSE(std::filesystem::exists("dump.yuv"));
 
   frameinterp::BlendingDumpSwitch() = 1;
-  {
-    std::ofstream stale("dump.yuv", std::ios::binary);
-    stale << std::string(1000, 'x');
-  }
+  std::ofstream("dump.yuv", std::ios::binary) << std::string(1000, 'x');
   const SamplePtr result = BlendPair(1, 0);
-  auto* out = dynamic_cast<standin::CpuBuffer*>(BufferOf(result).get());
-  ASSERT_NE(out, nullptr);
-  // 16 x 8 in format 1: Y 16 x 8, then U and V 8 x 4 each; the file holds
-  // only this frame.
-  EXPECT_EQ(ReadDump(), Joined({PlaneRows(out, 0, 8), PlaneRows(out, 1, 4), PlaneRows(out, 2, 4)}));
+  // 16 x 8 in format 1: Y 16 x 8, then U and V 8 x 4 each.
+  EXPECT_EQ(ReadDump(), Rows(result, {8, 4, 4}));
   EXPECT_EQ(ReadDump().size(), 192u);
-  EXPECT_EQ(out->lock_count(), 0) << "locked and unlocked";
+  EXPECT_EQ(dynamic_cast<standin::CpuBuffer*>(BufferOf(result).get())->lock_count(), 0)
+      << "locked and unlocked";
 
-  // The next blend replaces it.
   const SamplePtr again = source->Blending(SampleOf(Picture(1, 7)), SampleOf(Picture(1, 8)), 1, 3);
-  auto* second = dynamic_cast<standin::CpuBuffer*>(BufferOf(again).get());
-  EXPECT_EQ(ReadDump(),
-            Joined({PlaneRows(second, 0, 8), PlaneRows(second, 1, 4), PlaneRows(second, 2, 4)}));
+  EXPECT_EQ(ReadDump(), Rows(again, {8, 4, 4}));
 }
 
 TEST_F(Blending, DumpTakesEachPlaneFromTheLockedPicturesLayout) {
-  TemporaryDirectory directory;
-  ASSERT_TRUE(directory.ok());
+  const CurrentFolder folder;
   frameinterp::BlendingDumpSwitch() = 1;
 
   // Odd height: chroma planes of 8 x 5 in the stand-in; the dump writes the
   // rows that every host's half height holds (4), never more.
-  left = SampleOf(Picture(1, 1, 0, 16, 9));
-  right = SampleOf(Picture(1, 2, 0, 16, 9));
-  auto* out =
-      dynamic_cast<standin::CpuBuffer*>(BufferOf(source->Blending(left, right, 1, 2)).get());
-  ASSERT_NE(out, nullptr);
-  EXPECT_EQ(ReadDump(), Joined({PlaneRows(out, 0, 9), PlaneRows(out, 1, 4), PlaneRows(out, 2, 4)}));
-
+  EXPECT_EQ(ReadDump(), Rows(source->Blending(SampleOf(Picture(1, 1, 0, 16, 9)),
+                                              SampleOf(Picture(1, 2, 0, 16, 9)), 1, 2),
+                             {9, 4, 4}));
   // Four bytes a pixel: one plane.
-  left = SampleOf(Picture(20, 1));
-  right = SampleOf(Picture(20, 2));
-  out = dynamic_cast<standin::CpuBuffer*>(BufferOf(source->Blending(left, right, 1, 2)).get());
-  EXPECT_EQ(ReadDump(), PlaneRows(out, 0, 8));
+  EXPECT_EQ(ReadDump(), Rows(BlendPair(20, 0), {8}));
 
   // A host picture whose half-height plane holds exactly 2 rows of a 5-row
   // picture: halving the pitch times the height would read 4 bytes past it.
@@ -601,10 +454,11 @@ TEST_F(Blending, DumpTakesEachPlaneFromTheLockedPicturesLayout) {
       tight->plane(p)[i] = static_cast<uint8_t>(i + 40 * p);
   }
   left = SampleOf(tight);
-  right = SampleOf(Picture(6, 2, 0, 8, 5));
-  const SamplePtr result = source->Blending(left, right, 1, 2);
-  ASSERT_EQ(BufferOf(result), BufferOf(left));
-  EXPECT_EQ(ReadDump(), Joined({tight->plane(0), tight->plane(1)}));
+  ASSERT_EQ(BufferOf(source->Blending(left, SampleOf(Picture(6, 2, 0, 8, 5)), 1, 2)),
+            BufferOf(left));
+  std::vector<uint8_t> expected = tight->plane(0);
+  expected.insert(expected.end(), tight->plane(1).begin(), tight->plane(1).end());
+  EXPECT_EQ(ReadDump(), expected);
 }
 
 }  // namespace

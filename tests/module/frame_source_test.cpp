@@ -9,7 +9,7 @@
 #include "frameinterpimpl.h"
 #include "standin/log_control.h"
 #include "standin/scripted_provider.h"
-#include "steady_clock.h"
+#include "stepping_clock.h"
 
 namespace {
 
@@ -82,6 +82,11 @@ TEST_F(BaseSource, FirstRequestSeeksAndRepeatsCostNothing) {
   calls = Request(2 * kStep, &frame);
   EXPECT_EQ(frame, first) << "the kept frame itself";
   EXPECT_EQ(calls.reads(), 0);
+
+  // A seek that lands after the request gives that frame with its own time.
+  Use({25, 1}, ScriptedProvider::Uniform(5, 10 * kStep, kStep, kStep));
+  Request(kStep, &frame);
+  EXPECT_EQ(frame->GetPts(), 10 * kStep);
 }
 
 TEST_F(BaseSource, RequestsWithinTheReuseWindowStepInsteadOfSeeking) {
@@ -101,15 +106,16 @@ TEST_F(BaseSource, RequestsWithinTheReuseWindowStepInsteadOfSeeking) {
 }
 
 TEST_F(BaseSource, StepsStopAtTheFrameReaching100TicksPastTheRequest) {
-  Use({25, 1}, ScriptedProvider::Uniform(10, 0, kStep, kStep));
-  Request(0, &frame);
-  // Frame 0 spans [0, 400000): it reaches 100 ticks past 399900, not past 399901.
-  ProviderCalls calls = Request(kStep - 100, &frame);
-  EXPECT_EQ(calls.reads(), 0);
-  EXPECT_EQ(frame->GetPts(), 0);
-  calls = Request(kStep - 99, &frame);
-  EXPECT_EQ(calls.move_next, 1);
-  EXPECT_EQ(frame->GetPts(), kStep) << "the next frame, though it starts after the request";
+  // Frame 0 spans [0, 400000), by its own duration or, without one, by the
+  // nominal one: it reaches 100 ticks past 399900, not past 399901.
+  for (const int64_t duration : {kStep, int64_t{0}}) {
+    Use({25, 1}, ScriptedProvider::Uniform(10, 0, kStep, duration));
+    Request(0, &frame);
+    EXPECT_EQ(Request(kStep - 100, &frame).reads(), 0) << duration;
+    EXPECT_EQ(frame->GetPts(), 0);
+    EXPECT_EQ(Request(kStep - 99, &frame).move_next, 1) << duration;
+    EXPECT_EQ(frame->GetPts(), kStep) << "the next frame, though it starts after the request";
+  }
 }
 
 TEST_F(BaseSource, FrameStartingUpTo100TicksBeforeTheRequestAnswersIt) {
@@ -131,23 +137,6 @@ TEST_F(BaseSource, RequestJustBeforeTheCurrentFrameSeeksAgain) {
   // the search steps back onto the same frame as before.
   EXPECT_EQ(calls.move_next, 1);
   EXPECT_EQ(frame->GetPts(), kStep);
-}
-
-TEST_F(BaseSource, SeekLandingAfterTheRequestGivesThatFrameUnstamped) {
-  Use({25, 1}, ScriptedProvider::Uniform(5, 10 * kStep, kStep, kStep));
-  Request(kStep, &frame);
-  ASSERT_NE(frame, nullptr);
-  EXPECT_EQ(frame->GetPts(), 10 * kStep);
-}
-
-TEST_F(BaseSource, FrameWithoutDurationLastsTheNominalDuration) {
-  auto frames = ScriptedProvider::Uniform(5, 0, kStep, 0);
-  Use({25, 1}, std::move(frames));
-  Request(0, &frame);
-  ProviderCalls calls = Request(kStep - 100, &frame);
-  EXPECT_EQ(calls.reads(), 0);
-  calls = Request(kStep - 99, &frame);
-  EXPECT_EQ(calls.move_next, 1);
 }
 
 TEST_F(BaseSource, EndOfStreamAndMissingFramesGiveNoFrame) {
@@ -204,22 +193,13 @@ TEST_F(BaseSource, StepLimitReturnsThe1001stFrameRestamped) {
   EXPECT_EQ(Request(100'100, &frame).reads(), 0);
 }
 
-int64_t g_fake_now = 0;
-int64_t FakeClock() {
-  const int64_t now = g_fake_now;
-  g_fake_now += 1'000'000'000;  // every reading is a second later
-  return now;
-}
-
 TEST_F(BaseSource, TimeLimitReturnsTheLastFrameRestamped) {
   Use({1, 1}, ScriptedProvider::Uniform(50, 0, 100, 1));
   standin::LogCapture log;
   Request(0, &frame);
-  g_fake_now = 0;
-  frameinterp::SetSteadyClockForTesting(&FakeClock);
+  const SteppingClock clock(1'000'000'000);  // every reading a second later
   const ProviderCalls calls = Request(4'000, &frame);
-  frameinterp::SetSteadyClockForTesting(nullptr);
-  // Readings: start 0 s, then 1 s ... 6 s after the sixth step, past 5.001 s.
+  // Readings: at the start, then after each step: 6 s after the sixth, past 5.001 s.
   EXPECT_EQ(calls.move_next, 6);
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->GetPts(), 4'000);
@@ -230,7 +210,8 @@ TEST_F(BaseSource, TimeLimitReturnsTheLastFrameRestamped) {
 }
 
 TEST_F(BaseSource, UnknownFrameRateSeeksEveryTimeAndStillSteps) {
-  for (const FrameRate rate : {FrameRate{0, 1}, FrameRate{-25, 1}, FrameRate{25, 0}, FrameRate{25, -1}}) {
+  for (const FrameRate rate :
+       {FrameRate{0, 1}, FrameRate{-25, 1}, FrameRate{25, 0}, FrameRate{25, -1}}) {
     Use(rate, ScriptedProvider::Uniform(10, 0, kStep, kStep));
     EXPECT_EQ(source->frame_duration(), 0);
     Request(0, &frame);

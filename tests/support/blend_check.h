@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "host/media.h"
+#include "host/service.h"
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
-#include "y4m_clip.h"
+#include "y4m_reader.h"
 
 namespace blendtest {
 
@@ -32,28 +33,28 @@ std::vector<standin::ScriptedFrame> PatternFrames(int count, int64_t start, int6
                                                   uint32_t width = 16, uint32_t height = 8);
 
 // Frame i of a clip at floor(i × 10,000,000 × den / num) ticks, lasting until
-// the next frame's time, its picture in the given format: 1 (Y, U, V planes),
-// 6 (Y, then U and V interleaved) or 20 (Y, U, V, 255 for each pixel, chroma
-// taken from the pixel's 2 x 2 block).
-int64_t ClipFrameTime(const frameinterp::testing::Y4MClip& clip, int64_t index);
-std::vector<standin::ScriptedFrame> FramesFromClip(const frameinterp::testing::Y4MClip& clip,
+// the next frame's time, its picture in the given format as the motion tests'
+// HostPicture lays it out (1, 6, or 4-byte pixels).
+std::vector<standin::ScriptedFrame> FramesFromClip(const frameinterp::testing::Y4MVideo& clip,
                                                    uint32_t format);
+// The clip of the test data folder's clips/, up to max_frames frames.
+frameinterp::testing::Y4MVideo ReadClip(const std::string& file, int32_t max_frames);
 
 BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample);
 
-// The blend weight of the second picture in 1/1024: (int)(factor × 1024 + 0.5)
-// clamped to 0 … 1024.
-int32_t ExpectedWeight(float factor);
-
-// Every byte of every plane of `out` is (a × (1024 − w) + b × w + 512) >> 10.
+// Every byte of every plane of `out` is (a × (1024 − w) + b × w + 512) >> 10,
+// with w = (int)(factor × 1024 + 0.5) clamped to 0 … 1024.
 ::testing::AssertionResult IsBlendOf(avcore::IMediaBuffer* out, avcore::IMediaBuffer* a,
                                      avcore::IMediaBuffer* b, float factor);
-// Both pictures hold the same bytes in every plane.
-::testing::AssertionResult SamePicture(avcore::IMediaBuffer* first, avcore::IMediaBuffer* second);
 
-// The captured lines with this tag (all levels), and their texts.
-std::vector<standin::LogLine> WithTag(const std::vector<standin::LogLine>& lines,
+// Asks a mode-1 session for every frame at twice the provider's frame rate up
+// to its last frame and checks each answer: on an upstream frame, that frame
+// unchanged; between two, a new picture stamped with the request's time and
+// the gap, blended by the host at the request's position. Returns the blends.
+int64_t BlendAtTwiceTheRate(service::IFrameInterp& session, standin::ScriptedProvider& provider);
+
+// The captured lines with this tag, each as "<level> <text>".
+std::vector<std::string> LinesWithTag(const std::vector<standin::LogLine>& lines,
                                       const std::string& tag);
-std::vector<std::string> Texts(const std::vector<standin::LogLine>& lines);
 
 }  // namespace blendtest

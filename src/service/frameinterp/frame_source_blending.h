@@ -18,7 +18,7 @@ namespace frameinterp {
 // frames come only from the base's FrameSourceImpl::GetFrame.
 class FrameSourceBlendingImpl : public FrameSourceImpl {
 public:
-  // Right-neighbour fetches in one request before giving up (step 8.3).
+  // Right-neighbour fetches in one request before giving up.
   static constexpr int32_t kMaxNextFetches = 10;
 
   // The base takes both arguments; then the visual-processing service and the
