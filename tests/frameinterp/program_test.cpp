@@ -159,6 +159,11 @@ TEST_F(ProgramTest, ModeNoneFailsWithoutLeavingOrTouchingAnOutput) {
   EXPECT_NE(run.err.find("gave no frame for the first request"), std::string::npos) << run.err;
   EXPECT_EQ(out_.EntryCount(), 0u);
 
+  // Not even the header reaches standard output.
+  run = Run("-m none -o - " + kCisco);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+
   out_.Write("kept.y4m", "old");
   run = Run("-m none -o kept.y4m " + kCisco);
   EXPECT_EQ(run.status, 1);

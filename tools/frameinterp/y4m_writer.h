@@ -12,13 +12,15 @@ namespace fitool {
 
 class Y4mWriter {
 public:
-  // Writes `header_line` (newline included) at once.
+  // Writes `header_line` (newline included) with the first frame, so that a
+  // run failing before it leaves nothing on standard output.
   Y4mWriter(StagedOutput& output, const std::string& header_line, int width, int height);
   // Throws ToolError when the picture's size differs from the stream's.
   void WriteFrame(const Picture& picture);
 
 private:
   StagedOutput& output_;
+  std::string header_line_;
   int width_;
   int height_;
 };
