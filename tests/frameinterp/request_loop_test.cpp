@@ -62,16 +62,21 @@ TEST(RequestFrames, AnEmptyFirstAnswerIsAnErrorBeforeAnythingIsHandedOn) {
   EXPECT_EQ(handed, 0);
 }
 
-TEST(RequestFrames, AnAnswerWithoutAPictureIsAnError) {
-  auto bare = standin::MakeSample(nullptr, 0, 0);
-  ScriptedSession session({Answer(10), bare});
-  try {
-    RequestFrames(session, {0, 7}, [](int64_t, const Picture&) {});
-    FAIL();
-  } catch (const ToolError& error) {
-    EXPECT_NE(std::string(error.what()).find("request 1 (time 7) has no picture"),
-              std::string::npos)
-        << error.what();
+TEST(RequestFrames, AnswersThatCannotBeReadAreErrorsNamingTheRequest) {
+  // No picture, and a picture in a format the harness never asked for.
+  for (const auto& [picture, problem] :
+       {std::pair{std::shared_ptr<avcore::IMediaBuffer>(), " has no picture"},
+        std::pair{std::shared_ptr<avcore::IMediaBuffer>(standin::MakePicture(3, 4, 2)),
+                  ": the picture has format 3, not 1, 6 or 20"}}) {
+    ScriptedSession session({Answer(10), standin::MakeSample(picture, 0, 0)});
+    try {
+      RequestFrames(session, {0, 7}, [](int64_t, const Picture&) {});
+      ADD_FAILURE() << problem;
+    } catch (const ToolError& error) {
+      EXPECT_NE(std::string(error.what()).find(std::string("request 1 (time 7)") + problem),
+                std::string::npos)
+          << error.what();
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include "pixel_formats.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "standin/media.h"
 
@@ -135,15 +136,25 @@ std::optional<Picture> FromHostBuffer(avcore::IMediaBuffer& buffer, std::string*
              std::to_string(height);
     return std::nullopt;
   }
+  // Bytes of one row of each plane, which every stride must hold.
+  std::vector<uint32_t> row_bytes;
+  switch (format) {
+    case kFormatI420: row_bytes = {width, width / 2, width / 2}; break;
+    case kFormatNv12: row_bytes = {width, width}; break;
+    case kFormatBgra: row_bytes = {4 * width}; break;
+    default:
+      *error = "the picture has format " + std::to_string(format) + ", not 1, 6 or 20";
+      return std::nullopt;
+  }
   LockedPlanes locked(buffer, avcore::IMediaBuffer::kRead);
   if (!locked.ok()) {
     *error = "the picture cannot be locked for reading";
     return std::nullopt;
   }
-  const int plane_count = format == kFormatI420 ? 3 : format == kFormatNv12 ? 2 : 1;
+  const int plane_count = static_cast<int>(row_bytes.size());
   for (int p = 0; p < plane_count; ++p) {
-    if (!locked.planes[p] || locked.strides[p] <= 0) {
-      *error = "the picture's plane " + std::to_string(p) + " is missing";
+    if (!locked.planes[p] || locked.strides[p] < static_cast<int64_t>(row_bytes[p])) {
+      *error = "the picture's plane " + std::to_string(p) + " is missing or too narrow";
       return std::nullopt;
     }
   }
