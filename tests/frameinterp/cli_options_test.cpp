@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "cli_options.h"
-#include "host_environment.h"
 #include "pixel_formats.h"
 
 namespace fitool {
@@ -69,15 +68,6 @@ TEST(ParseOptions, RefusesWhatItCannotUnderstandOrWouldIgnore) {
                                              {"--evaluate", "-r", "50", "in.y4m"}}) {
     EXPECT_THROW(Parse(args), UsageError) << args[0];
   }
-}
-
-TEST(LogThresholdFor, HidesTheModuleLogUntilAskedAndAddsLevelsPerFlag) {
-  EXPECT_EQ(LogThresholdFor(0), 5);
-  EXPECT_EQ(LogThresholdFor(1), 4);
-  EXPECT_EQ(LogThresholdFor(2), 3);
-  EXPECT_EQ(LogThresholdFor(3), 1);
-  EXPECT_EQ(LogThresholdFor(4), 0);
-  EXPECT_EQ(LogThresholdFor(9), 0);
 }
 
 }  // namespace

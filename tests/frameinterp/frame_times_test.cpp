@@ -57,17 +57,6 @@ TEST(FrameTime, TimelineFitsOnlyWhileTheEndTimeFits) {
   EXPECT_TRUE(TimelineFits(kNtsc, 2'147'483'647));
 }
 
-TEST(FrameAtOrBefore, FindsTheFrameCoveringATimeAndClamps) {
-  EXPECT_EQ(FrameAtOrBefore(-5, kNtsc, 5), 0);
-  EXPECT_EQ(FrameAtOrBefore(0, kNtsc, 5), 0);
-  EXPECT_EQ(FrameAtOrBefore(333665, kNtsc, 5), 0);
-  EXPECT_EQ(FrameAtOrBefore(333666, kNtsc, 5), 1);
-  EXPECT_EQ(FrameAtOrBefore(1001000, kNtsc, 5), 3);
-  EXPECT_EQ(FrameAtOrBefore(1000999, kNtsc, 5), 2);
-  EXPECT_EQ(FrameAtOrBefore(std::numeric_limits<int64_t>::max(), kNtsc, 5), 4);
-  EXPECT_EQ(FrameAtOrBefore(123456789, kNtsc, 1), 0);
-}
-
 TEST(RequestSchedule, RunsWhileTimesReachTheLastFrame) {
   // Ten frames at 30000/1001 doubled: the last request lands on the last frame.
   const std::vector<int64_t> doubled = RequestSchedule({60000, 1001}, FrameTime(9, kNtsc));

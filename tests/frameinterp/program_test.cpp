@@ -81,23 +81,20 @@ protected:
 const std::string kCisco = TestClip("CiscoVT2people_160x96_6fps.y4m");
 const std::string kRtn = TestClip("RTn23_80x44_15fps.y4m");
 
-TEST_F(ProgramTest, RepeatModePassesTheCoveringInputFrameThrough) {
-  ProgramRun run = Run("-m repeat -q " + kCisco);
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-  ExpectConversion(kCisco, out_.File("out.y4m"), {12, 1}, true);
-
-  run = Run("-m 0 -r 29.97 -o ntsc.y4m " + kRtn);
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("frames written to ntsc.y4m"), std::string::npos) << run.err;
-  ExpectConversion(kRtn, out_.File("ntsc.y4m"), {30000, 1001}, true);
-}
-
-TEST_F(ProgramTest, EveryFramingModeWritesOneFramePerRequest) {
-  for (const std::string mode : {"repeat", "blend", "motion"}) {
-    const ProgramRun run = Run("-q -m " + mode + " -r 25 -o " + mode + ".y4m " + kRtn);
-    ASSERT_EQ(run.status, 0) << mode << ": " << run.err;
-    ExpectConversion(kRtn, out_.File(mode + ".y4m"), {25, 1}, false);
+TEST_F(ProgramTest, EveryFramingModeWritesOneFramePerRequestAndRepeatPassesFramesThrough) {
+  struct Case {
+    std::string args, clip, output;
+    Rational rate;
+    bool pass_through;
+  };
+  for (const Case& c : {Case{"-m repeat", kCisco, "out.y4m", {12, 1}, true},
+                        Case{"-m 0 -r 29.97 -o ntsc.y4m", kRtn, "ntsc.y4m", {30000, 1001}, true},
+                        Case{"-m blend -r 25 -o blend.y4m", kRtn, "blend.y4m", {25, 1}, false},
+                        Case{"-m motion -r 25 -o motion.y4m", kRtn, "motion.y4m", {25, 1}, false}}) {
+    const ProgramRun run = Run(c.args + " " + c.clip);
+    ASSERT_EQ(run.status, 0) << c.args << ": " << run.err;
+    EXPECT_NE(run.err.find("frames written to " + c.output), std::string::npos) << run.err;
+    ExpectConversion(c.clip, out_.File(c.output), c.rate, c.pass_through);
   }
 }
 

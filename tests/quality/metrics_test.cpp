@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
-#include "synthetic_planes.h"
 #include "y4m_reader.h"
 
 namespace {
@@ -31,34 +29,21 @@ std::vector<Picture> ReadClip(const std::string& relative) {
   return pictures;
 }
 
-// A picture whose luma is the given plane (tightly packed).
-Picture FromPlane(const frameinterp::testing::Plane& plane) {
-  Picture p = Picture::Filled(plane.width, plane.height, 0, 128);
-  p.y = plane.px;
-  return p;
-}
-
 // SSIM of two flat pictures: the structure term is 1 and only the means count.
 double FlatSsim(double m1, double m2) {
   const double c1 = 0.01 * 255 * 0.01 * 255;
   return (2 * m1 * m2 + c1) / (m1 * m1 + m2 * m2 + c1);
 }
 
-TEST(Psnr, KnownValues) {
+TEST(Psnr, KnownValuesWithAllPlanesWeighingSamplesEqually) {
   const Picture a = Picture::Filled(16, 8, 100, 128);
   EXPECT_EQ(PsnrY(a, a), kInf);
   EXPECT_EQ(PsnrAll(a, a), kInf);
-  // A uniform error of 1: 10·log10(255²) = 48.1308 dB.
-  EXPECT_NEAR(PsnrY(a, Picture::Filled(16, 8, 101, 128)), 48.1308, 1e-4);
+  // A uniform error of 1: 10·log10(255²) = 48.1308 dB; chroma does not count.
+  EXPECT_NEAR(PsnrY(a, Picture::Filled(16, 8, 101, 60)), 48.1308, 1e-4);
   EXPECT_NEAR(PsnrY(a, Picture::Filled(16, 8, 90, 128)), 28.1308, 1e-4);
-  // Chroma does not count for luma PSNR.
-  EXPECT_EQ(PsnrY(a, Picture::Filled(16, 8, 100, 60)), kInf);
-}
-
-TEST(Psnr, AllPlanesWeighSamplesEqually) {
   // 128 luma and 64 chroma samples: an error of 2 on chroma only gives
   // MSE 4·64/192, an error on one luma sample MSE 9/192.
-  const Picture a = Picture::Filled(16, 8, 100, 128);
   EXPECT_NEAR(PsnrAll(a, Picture::Filled(16, 8, 100, 130)),
               10 * std::log10(255.0 * 255.0 / (4.0 * 64 / 192)), 1e-9);
   Picture b = a;
@@ -87,31 +72,6 @@ TEST(Ssim, FlatPicturesFollowTheLuminanceTerm) {
   }
 }
 
-TEST(Ssim, IdenticalIsOneNoiseAndShiftLowerAndSymmetric) {
-  using namespace frameinterp::testing;
-  const Plane texture = smooth_texture(64, 48, 64);
-  const Picture a = FromPlane(texture);
-  EXPECT_NEAR(SsimY(a, a), 1.0, 1e-12);
-
-  // Grain of ±8 on top of the texture, and the texture moved by one pixel.
-  Picture noisy = a;
-  const Plane grain = random_plane(64, 48, 64, 7);
-  for (size_t i = 0; i < noisy.y.size(); ++i) {
-    noisy.y[i] = static_cast<uint8_t>(std::clamp(noisy.y[i] + grain.px[i] / 16 - 8, 0, 255));
-  }
-  const Picture moved = FromPlane(shifted(texture, 1, 0));
-  const double noise = SsimY(a, noisy), shift = SsimY(a, moved);
-  EXPECT_LT(noise, 0.99);
-  EXPECT_LT(shift, 0.99);
-  EXPECT_NEAR(SsimY(noisy, a), noise, 1e-12);
-  EXPECT_NEAR(SsimY(moved, a), shift, 1e-12);
-  // Unrelated content scores far lower than a small disturbance.
-  const double unrelated = SsimY(a, FromPlane(random_plane(64, 48, 64, 99)));
-  EXPECT_LT(unrelated, 0.3);
-  EXPECT_GT(noise, unrelated + 0.3);
-  EXPECT_GT(shift, unrelated + 0.3);
-}
-
 TEST(RealFootage, BlendOfNeighboursMatchesTheDatasetNotes) {
   // Middlebury Dimetrodon: the rounded average of frame10 and frame11
   // against the true middle frame gives 34.8 dB luma PSNR.
@@ -132,19 +92,6 @@ TEST(RealFootage, SsimMatchesADirectWindowByWindowEvaluation) {
   ASSERT_EQ(frames.size(), 15u);
   EXPECT_NEAR(SsimY(frames[0], frames[1]), 0.9937803841315416, 1e-9);
   EXPECT_NEAR(SsimY(frames[0], frames[7]), 0.3726062899209526, 1e-9);
-}
-
-TEST(RealFootage, ConsecutiveFramesScorePlausibly) {
-  const auto frames = ReadClip("clips/cars_320x240_30fps.y4m");
-  ASSERT_EQ(frames.size(), 30u);
-  for (size_t i = 1; i < frames.size(); ++i) {
-    const double psnr = PsnrY(frames[i - 1], frames[i]);
-    EXPECT_GT(psnr, 18) << i;
-    EXPECT_LT(psnr, 30) << i;
-    const double ssim = SsimY(frames[i - 1], frames[i]);
-    EXPECT_GT(ssim, 0.4) << i;
-    EXPECT_LT(ssim, 0.98) << i;
-  }
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ protected:
   const Picture second_ = Noise(24, 16, 2);
 };
 
-TEST_F(Snapshot, PanelsSideBySideUnderLabelsWithAnErrorMap) {
+TEST_F(Snapshot, PanelsSideBySideUnderLabelsWithAnErrorMapOnlyGivenBothReferences) {
   std::string error;
   ASSERT_TRUE(WriteSnapshot(path_, {{&first_, "ab"}, {&second_, ""}}, &first_, &second_, &error))
       << error;
@@ -132,15 +132,12 @@ TEST_F(Snapshot, PanelsSideBySideUnderLabelsWithAnErrorMap) {
   EXPECT_GT(ColoursAbove(png, a->y, a->x, a->x + 24), 1u);  // "ab" is drawn
   EXPECT_EQ(ColoursAbove(png, b->y, b->x, b->x + 24), 1u);  // empty label
   EXPECT_GT(ColoursAbove(png, e->y, e->x, e->x + 24), 1u);  // the map's own label
-}
 
-TEST_F(Snapshot, ErrorMapOnlyWithBothReferences) {
-  std::string error;
+  // Without both references: no error map, room for one panel only.
   ASSERT_TRUE(WriteSnapshot(path_, {{&first_, "x"}}, &first_, nullptr, &error)) << error;
-  DecodedPng png;
   ASSERT_EQ(DecodePng(ReadFileBytes(path_), &png), "");
   EXPECT_TRUE(Locate(png, PictureToRgb(first_), 24, 16));
-  EXPECT_LT(png.width, 2 * 24);  // room for one panel only
+  EXPECT_LT(png.width, 2 * 24);
 }
 
 TEST_F(Snapshot, RejectsMissingOrMismatchedPictures) {

@@ -29,11 +29,6 @@ TEST_F(Scene, DeterministicLimitedRangeAndDescribed) {
   const Picture p = Frame(5.25);
   EXPECT_TRUE(p == SyntheticScene().Render(FrameTime(5.25)));
   EXPECT_TRUE(p == Frame(5.25));
-  ASSERT_EQ(p.width, scene_.width());
-  ASSERT_EQ(p.height, scene_.height());
-  ASSERT_EQ(p.y.size(), static_cast<size_t>(p.width) * p.height);
-  ASSERT_EQ(p.u.size(), p.y.size() / 4);
-  ASSERT_EQ(p.v.size(), p.y.size() / 4);
   for (const Picture& q : {p, Frame(scene_.cut_frame() + 3)}) {
     EXPECT_GE(*std::min_element(q.y.begin(), q.y.end()), 16);
     EXPECT_LE(*std::max_element(q.y.begin(), q.y.end()), 235);
