@@ -175,6 +175,14 @@ TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
   EXPECT_EQ(run.err, "frameinterp: " + odd +
                          ": odd width 5 (only even widths and heights are supported)\n");
 
+  // 23 frames at one per 1000 s, asked for at 100000 fps.
+  std::string slow = "YUV4MPEG2 W4 H2 F1:1000\n";
+  for (int i = 0; i < 23; ++i) slow += "FRAME\n" + std::string(12, 'a');
+  run = Run("-r 100000 " + logs_.Write("slow.y4m", slow));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "frameinterp: " + logs_.File("slow.y4m") +
+                         ": the output rate 100000:1 would give more than 2147483647 frames\n");
+
   run = Run("--module /nonexistent/module.so " + kCisco);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err.rfind("frameinterp: /nonexistent/module.so: cannot load the module", 0), 0u)

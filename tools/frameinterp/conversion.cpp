@@ -11,6 +11,11 @@
 #include "y4m_writer.h"
 
 namespace fitool {
+namespace {
+
+constexpr int64_t kMaxOutputFrames = 2147483647;
+
+}  // namespace
 
 void RunConversion(const Options& options) {
   const uint32_t mode = options.modes.empty() ? kModeMotion : options.modes[0];
@@ -25,8 +30,16 @@ void RunConversion(const Options& options) {
   if (!TimelineFits(header.rate, clip->count())) {
     throw ToolError(clip->name() + ": the clip is too long for the 100-ns time line");
   }
-  const std::vector<int64_t> times =
-      RequestSchedule(output_rate, FrameTime(clip->count() - 1, header.rate));
+  const int64_t last_pts = FrameTime(clip->count() - 1, header.rate);
+  // Refused before the schedule is built: at most one request fewer than
+  // there are output frames.
+  const auto output_frames =
+      MulDivFloor(last_pts, output_rate.num, kTicksPerSecond * output_rate.den);
+  if (!output_frames || *output_frames >= kMaxOutputFrames) {
+    throw ToolError(clip->name() + ": the output rate " + RateText(output_rate) +
+                    " would give more than " + std::to_string(kMaxOutputFrames) + " frames");
+  }
+  const std::vector<int64_t> times = RequestSchedule(output_rate, last_pts);
   std::optional<FrameSnapshot> snapshot;
   if (options.snapshot_frame) snapshot.emplace(*options.snapshot_frame, times);
 
