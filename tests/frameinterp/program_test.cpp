@@ -78,6 +78,13 @@ protected:
   ScratchDir logs_;
 };
 
+// The quality table has a row for each default mode.
+void ExpectEveryModeScored(const std::string& report) {
+  for (const char* mode : {"\nrepeat ", "\nblend ", "\nmotion "}) {
+    EXPECT_NE(report.find(mode), std::string::npos) << report;
+  }
+}
+
 const std::string kCisco = TestClip("CiscoVT2people_160x96_6fps.y4m");
 const std::string kRtn = TestClip("RTn23_80x44_15fps.y4m");
 
@@ -125,11 +132,15 @@ TEST_F(ProgramTest, BlendModeMixesTheNeighboursThroughTheHostsService) {
   }
 }
 
-TEST_F(ProgramTest, PixelFormatsGiveTheSameOrNearlyTheSameFrames) {
+TEST_F(ProgramTest, PixelFormatsAndPipesGiveTheSameOrNearlyTheSameFrames) {
   ASSERT_EQ(Run("-q -m repeat -o i420.y4m " + kCisco).status, 0);
   ASSERT_EQ(Run("-q -m repeat --pixel-format nv12 -o nv12.y4m " + kCisco).status, 0);
   ASSERT_EQ(Run("-q -m repeat --pixel-format bgra -o bgra.y4m " + kCisco).status, 0);
   EXPECT_EQ(Slurp(out_.File("nv12.y4m")), Slurp(out_.File("i420.y4m")));
+  // Standard input and output work like files.
+  const ProgramRun piped = Run("-q -m repeat -o - - <" + kCisco);
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, Slurp(out_.File("i420.y4m")));
   const auto exact = Y4mClip::Open(out_.File("i420.y4m"));
   const auto converted = Y4mClip::Open(out_.File("bgra.y4m"));
   ASSERT_EQ(converted->count(), exact->count());
@@ -141,13 +152,6 @@ TEST_F(ProgramTest, PixelFormatsGiveTheSameOrNearlyTheSameFrames) {
     for (size_t s = 0; s < a.y.size(); ++s, ++total) close += std::abs(a.y[s] - b.y[s]) <= 2;
   }
   EXPECT_GT(close, total * 90 / 100);
-}
-
-TEST_F(ProgramTest, StandardInputAndOutputWorkLikeFiles) {
-  ASSERT_EQ(Run("-q -m repeat -o file.y4m " + kCisco).status, 0);
-  const ProgramRun run = Run("-q -m repeat -o - - <" + kCisco);
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, Slurp(out_.File("file.y4m")));
 }
 
 TEST_F(ProgramTest, ModeNoneFailsWithoutLeavingOrTouchingAnOutput) {
@@ -208,9 +212,7 @@ TEST_F(ProgramTest, EvaluatePrintsEveryModeAndWritesJsonAndSnapshot) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("given the 8 even frames and asked for the 7 odd ones"), std::string::npos)
       << run.out;
-  for (const char* mode : {"\nrepeat ", "\nblend ", "\nmotion "}) {
-    EXPECT_NE(run.out.find(mode), std::string::npos) << run.out;
-  }
+  ExpectEveryModeScored(run.out);
   EXPECT_NE(Slurp(out_.File("scores.json")).find("\"mode\": \"motion\""), std::string::npos);
   EXPECT_EQ(Slurp(out_.File("look.png")).substr(1, 3), "PNG");
   EXPECT_FALSE(std::filesystem::exists(out_.File("out.y4m")));
@@ -220,9 +222,7 @@ TEST_F(ProgramTest, WithoutInputTheBuiltInSceneIsScoredInEveryMode) {
   const ProgramRun run = Run("-q");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("built-in scene"), std::string::npos) << run.out;
-  for (const char* mode : {"\nrepeat ", "\nblend ", "\nmotion "}) {
-    EXPECT_NE(run.out.find(mode), std::string::npos) << run.out;
-  }
+  ExpectEveryModeScored(run.out);
   EXPECT_EQ(out_.EntryCount(), 0u);
 }
 
