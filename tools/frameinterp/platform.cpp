@@ -40,6 +40,11 @@ void RemoveOnInterrupt(const std::string& path) {
   std::memcpy(interrupt_path, path.c_str(), path.size() + 1);
   std::signal(SIGINT, RemoveAndReraise);
   std::signal(SIGTERM, RemoveAndReraise);
+#if !defined(_WIN32)
+  // A closed terminal, or a closed pipe on stderr or stdout, ends the run too.
+  std::signal(SIGHUP, RemoveAndReraise);
+  std::signal(SIGPIPE, RemoveAndReraise);
+#endif
 }
 
 std::string ExecutableDirectory() {

@@ -21,8 +21,9 @@ void UseBinaryMode(std::FILE* stream);
 
 int64_t ProcessId();
 
-// While set, an interrupt (Ctrl-C, SIGTERM) removes this file before the
-// program ends; an empty path clears it. One file at a time.
+// While set, an interrupt (Ctrl-C, SIGTERM, and on POSIX SIGHUP or SIGPIPE)
+// removes this file before the program ends; an empty path clears it. One
+// file at a time.
 void RemoveOnInterrupt(const std::string& path);
 
 // Seeks and tells with 64-bit offsets; false/-1 on failure.
