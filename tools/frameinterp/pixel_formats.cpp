@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "standin/media.h"
+#include "yuv_to_rgb.h"
 
 namespace fitool {
 namespace {
@@ -55,12 +56,11 @@ void PictureToBgra(const Picture& picture, uint8_t* bgra, int32_t stride) {
     uint8_t* out = bgra + static_cast<ptrdiff_t>(row) * stride;
     const size_t chroma_row = static_cast<size_t>(row / 2) * cw;
     for (int col = 0; col < picture.width; ++col) {
-      const int c = 298 * (picture.y[static_cast<size_t>(row) * picture.width + col] - 16);
-      const int d = picture.u[chroma_row + col / 2] - 128;
-      const int e = picture.v[chroma_row + col / 2] - 128;
-      out[4 * col + 0] = Clamp((c + 516 * d + 128) >> 8);
-      out[4 * col + 1] = Clamp((c - 100 * d - 208 * e + 128) >> 8);
-      out[4 * col + 2] = Clamp((c + 409 * e + 128) >> 8);
+      const Rgb colour = YuvToRgb(picture.y[static_cast<size_t>(row) * picture.width + col],
+                                  picture.u[chroma_row + col / 2], picture.v[chroma_row + col / 2]);
+      out[4 * col + 0] = colour.b;
+      out[4 * col + 1] = colour.g;
+      out[4 * col + 2] = colour.r;
       out[4 * col + 3] = 255;
     }
   }
