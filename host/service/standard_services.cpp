@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "host/service.h"
+#include "standin/locked_picture.h"
 #include "standin/plane_layout.h"
 #include "standin/service_registry.h"
 
@@ -38,37 +39,6 @@ int32_t BlendWeight(float factor) {
   return static_cast<int32_t>(scaled);
 }
 
-// A buffer locked for the length of a scope.
-class LockedPicture {
-public:
-  LockedPicture(IMediaBuffer& buffer, uint32_t access) : buffer_(buffer) {
-    locked_ = buffer_.Lock(planes, strides, access, 0) == 0;
-  }
-  ~LockedPicture() {
-    if (locked_) buffer_.Unlock();
-  }
-  LockedPicture(const LockedPicture&) = delete;
-  LockedPicture& operator=(const LockedPicture&) = delete;
-
-  // Locked, with every plane of the layout present and at least a row wide.
-  bool Covers(const PictureLayout& layout) const {
-    if (!locked_) return false;
-    for (int p = 0; p < layout.plane_count; ++p) {
-      if (planes[p] == nullptr || strides[p] < 0 ||
-          static_cast<uint32_t>(strides[p]) < layout.planes[p].row_bytes) {
-        return false;
-      }
-    }
-    return true;
-  }
-
-  uint8_t* planes[IMediaBuffer::kMaxPlanes] = {};
-  int32_t strides[IMediaBuffer::kMaxPlanes] = {};
-
-private:
-  IMediaBuffer& buffer_;
-  bool locked_ = false;
-};
 
 constexpr int32_t kBlendMissingInput = -2;
 constexpr int32_t kBlendLayoutMismatch = -3;
@@ -92,9 +62,9 @@ int32_t BlendPictures(const std::shared_ptr<IMediaBuffer>& first,
   }
   const PictureLayout layout = LayoutFor(format, width, height);
 
-  const LockedPicture a(*first, IMediaBuffer::kRead);
-  const LockedPicture b(*second, IMediaBuffer::kRead);
-  const LockedPicture o(*out, IMediaBuffer::kWrite);
+  const standin::LockedPicture a(*first, IMediaBuffer::kRead);
+  const standin::LockedPicture b(*second, IMediaBuffer::kRead);
+  const standin::LockedPicture o(*out, IMediaBuffer::kWrite);
   if (!a.Covers(layout) || !b.Covers(layout) || !o.Covers(layout)) return kBlendNotLocked;
 
   const uint32_t w = static_cast<uint32_t>(BlendWeight(factor));

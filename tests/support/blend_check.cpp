@@ -1,6 +1,8 @@
 #include "blend_check.h"
 
+
 #include "host_pictures.h"
+#include "standin/locked_picture.h"
 
 namespace blendtest {
 
@@ -54,25 +56,6 @@ BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample) {
   return buffer;
 }
 
-namespace {
-
-struct Locked {
-  explicit Locked(avcore::IMediaBuffer* b) : buffer(b) {
-    ok = buffer->Lock(planes, strides, avcore::IMediaBuffer::kRead, 0) == 0;
-  }
-  ~Locked() {
-    if (ok) buffer->Unlock();
-  }
-  uint32_t At(int plane, uint32_t row, uint32_t x) const {
-    return planes[plane][static_cast<size_t>(row) * static_cast<size_t>(strides[plane]) + x];
-  }
-  avcore::IMediaBuffer* buffer;
-  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
-  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-  bool ok = false;
-};
-
-}  // namespace
 
 ::testing::AssertionResult IsBlendOf(avcore::IMediaBuffer* out, avcore::IMediaBuffer* a,
                                      avcore::IMediaBuffer* b, float factor) {
@@ -82,8 +65,9 @@ struct Locked {
   avcore::IMediaDesc* desc = out->GetDesc(0);
   const standin::PictureLayout layout =
       standin::LayoutFor(desc->GetFormat(), desc->GetWidth(0), desc->GetHeight(0));
-  const Locked lo(out), la(a), lb(b);
-  if (!lo.ok || !la.ok || !lb.ok) return ::testing::AssertionFailure() << "cannot lock";
+  const standin::LockedPicture lo(*out, avcore::IMediaBuffer::kRead), la(*a, avcore::IMediaBuffer::kRead),
+      lb(*b, avcore::IMediaBuffer::kRead);
+  if (!lo.ok() || !la.ok() || !lb.ok()) return ::testing::AssertionFailure() << "cannot lock";
   const float scaled = factor * 1024.0f + 0.5f;
   const uint32_t w = !(scaled > 0.0f)    ? 0
                      : scaled >= 1024.0f ? 1024

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "standin/locked_picture.h"
 #include "standin/media.h"
 #include "yuv_to_rgb.h"
 
@@ -20,26 +21,6 @@ uint8_t RedDiffOf(int r, int g, int b) {
   return Clamp(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
 }
 
-// A locked host buffer, unlocked when it goes out of scope.
-class LockedPlanes {
-public:
-  LockedPlanes(avcore::IMediaBuffer& buffer, uint32_t access) : buffer_(buffer) {
-    ok_ = buffer_.Lock(planes, strides, access, 0) == 0;
-  }
-  ~LockedPlanes() {
-    if (ok_) buffer_.Unlock();
-  }
-  LockedPlanes(const LockedPlanes&) = delete;
-  LockedPlanes& operator=(const LockedPlanes&) = delete;
-  bool ok() const { return ok_; }
-
-  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
-  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-
-private:
-  avcore::IMediaBuffer& buffer_;
-  bool ok_ = false;
-};
 
 void CopyRows(const uint8_t* from, size_t from_stride, uint8_t* to, size_t to_stride,
               size_t row_bytes, int rows) {
@@ -95,7 +76,7 @@ std::shared_ptr<avcore::IMediaBuffer> ToHostBuffer(const Picture& picture, uint3
   std::shared_ptr<standin::CpuBuffer> buffer = standin::MakePicture(
       format, static_cast<uint32_t>(picture.width), static_cast<uint32_t>(picture.height));
   buffer->GetDesc(0)->SetMemoryType(0);
-  LockedPlanes locked(*buffer, avcore::IMediaBuffer::kWrite);
+  standin::LockedPicture locked(*buffer, avcore::IMediaBuffer::kWrite);
   const auto w = static_cast<size_t>(picture.width);
   const auto cw = static_cast<size_t>(picture.chroma_width());
   const int ch = picture.chroma_height();
@@ -146,7 +127,7 @@ std::optional<Picture> FromHostBuffer(avcore::IMediaBuffer& buffer, std::string*
       *error = "the picture has format " + std::to_string(format) + ", not 1, 6 or 20";
       return std::nullopt;
   }
-  LockedPlanes locked(buffer, avcore::IMediaBuffer::kRead);
+  standin::LockedPicture locked(buffer, avcore::IMediaBuffer::kRead);
   if (!locked.ok()) {
     *error = "the picture cannot be locked for reading";
     return std::nullopt;
