@@ -1,6 +1,5 @@
 #include "blend_check.h"
 
-
 #include "host_pictures.h"
 #include "standin/locked_picture.h"
 
@@ -65,8 +64,8 @@ BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample) {
   avcore::IMediaDesc* desc = out->GetDesc(0);
   const standin::PictureLayout layout =
       standin::LayoutFor(desc->GetFormat(), desc->GetWidth(0), desc->GetHeight(0));
-  const standin::LockedPicture lo(*out, avcore::IMediaBuffer::kRead), la(*a, avcore::IMediaBuffer::kRead),
-      lb(*b, avcore::IMediaBuffer::kRead);
+  constexpr uint32_t kRead = avcore::IMediaBuffer::kRead;
+  const standin::LockedPicture lo(*out, kRead), la(*a, kRead), lb(*b, kRead);
   if (!lo.ok() || !la.ok() || !lb.ok()) return ::testing::AssertionFailure() << "cannot lock";
   const float scaled = factor * 1024.0f + 0.5f;
   const uint32_t w = !(scaled > 0.0f)    ? 0
