@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, where missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev libbenchmark-dev libssl-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

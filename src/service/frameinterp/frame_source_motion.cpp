@@ -15,11 +15,6 @@ namespace {
 
 constexpr char kMotionTag[] = "FrameSourceMotionImpl";
 
-// The motion pipeline's fixed configuration.
-constexpr int32_t kSearchMethod = 8;
-constexpr int32_t kBlockSize = 16;
-constexpr int32_t kSearchRange = 32;
-constexpr double kSceneThreshold = 10.0;
 constexpr int32_t kBitDepth = 8;
 
 long long WholeMs(int64_t from_ns, int64_t to_ns) {
@@ -54,18 +49,18 @@ bool SizeOf(avcore::IMediaDesc* desc, int32_t* width, int32_t* height) {
 }  // namespace
 
 FrameSourceMotionImpl::FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> provider,
-                                             bool use_gpu)
+                                             bool use_gpu, const MotionSettings& settings)
     : FrameSourceImpl(std::move(provider), use_gpu), out_frame_(empty_frame()) {
   for (MIFrame& frame : work_frames_) frame = empty_frame();
   mi_ctx_ = std::make_shared<MIContext>();
-  mi_ctx_->comp_mode = COMP_MODE_OBMC;
-  mi_ctx_->me_mode = ME_MODE_BILAT;
-  mi_ctx_->search_method = kSearchMethod;
-  mi_ctx_->block_size = kBlockSize;
-  mi_ctx_->search_range = kSearchRange;
-  mi_ctx_->split_refinement = 0;
-  mi_ctx_->scene_detect = 1;
-  mi_ctx_->scene_threshold = kSceneThreshold;
+  mi_ctx_->comp_mode = settings.comp_mode;
+  mi_ctx_->me_mode = settings.me_mode;
+  mi_ctx_->search_method = settings.search_method;
+  mi_ctx_->block_size = settings.block_size;
+  mi_ctx_->search_range = settings.search_range;
+  mi_ctx_->split_refinement = settings.split_refinement;
+  mi_ctx_->scene_detect = settings.scene_detect;
+  mi_ctx_->scene_threshold = settings.scene_threshold;
 }
 
 FrameSourceMotionImpl::~FrameSourceMotionImpl() {

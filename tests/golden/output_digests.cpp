@@ -1,0 +1,105 @@
+#include "output_digests.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "clip_provider.h"
+#include "frame_times.h"
+#include "standin/locked_picture.h"
+#include "y4m_reader.h"
+
+namespace golden {
+
+std::string TestdataDir() {
+  const std::string dir = FRAMEINTERP_TESTDATA_DIR;
+  if (!std::filesystem::is_directory(dir + "/clips")) {
+    ADD_FAILURE() << "the test footage folder " << dir
+                  << " is missing (configure with -DFRAMEINTERP_TESTDATA_DIR=<folder>)";
+  }
+  return dir;
+}
+
+Clip ReadClip(const std::string& path) {
+  const frameinterp::testing::Y4MVideo video = frameinterp::testing::read_y4m(path, 1 << 20);
+  Clip clip;
+  clip.name = std::filesystem::path(path).stem().string();
+  clip.rate = {video.rate_num, video.rate_den};
+  const size_t luma = static_cast<size_t>(video.width) * video.height;
+  const size_t chroma = luma / 4;
+  std::vector<fitool::Picture> pictures;
+  for (const std::vector<uint8_t>& frame : video.frames) {
+    fitool::Picture p;
+    p.width = video.width;
+    p.height = video.height;
+    p.y.assign(frame.begin(), frame.begin() + static_cast<ptrdiff_t>(luma));
+    p.u.assign(frame.begin() + static_cast<ptrdiff_t>(luma),
+               frame.begin() + static_cast<ptrdiff_t>(luma + chroma));
+    p.v.assign(frame.begin() + static_cast<ptrdiff_t>(luma + chroma), frame.end());
+    pictures.push_back(std::move(p));
+  }
+  EXPECT_FALSE(pictures.empty()) << "cannot read " << path;
+  clip.frames = std::make_unique<fitool::PictureList>(std::move(pictures));
+  return clip;
+}
+
+std::vector<uint8_t> AnswerBytes(const frameinterp::SamplePtr& answer) {
+  std::vector<uint8_t> bytes;
+  if (!answer) return bytes;
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  answer->GetBuffer(&buffer, 0, 0);
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
+  if (!desc) {
+    ADD_FAILURE() << "an answer without a picture";
+    return bytes;
+  }
+  const standin::PictureLayout layout =
+      standin::LayoutFor(desc->GetFormat(), desc->GetWidth(0), desc->GetHeight(0));
+  standin::LockedPicture picture(*buffer, 0);
+  if (!picture.Covers(layout)) {
+    ADD_FAILURE() << "an answer whose picture cannot be read";
+    return bytes;
+  }
+  for (int p = 0; p < layout.plane_count; ++p) {
+    for (uint32_t row = 0; row < layout.planes[p].rows; ++row) {
+      const uint8_t* from = &picture.planes[p][static_cast<size_t>(row) * picture.strides[p]];
+      bytes.insert(bytes.end(), from, from + layout.planes[p].row_bytes);
+    }
+  }
+  return bytes;
+}
+
+void RequestClip(const Clip& clip, fitool::Rational output_rate,
+                 const std::function<frameinterp::SamplePtr(int64_t)>& request,
+                 const std::function<void(const std::vector<uint8_t>&)>& on_frame) {
+  const int64_t end = fitool::FrameTime(clip.frames->count(), clip.rate);
+  std::vector<uint8_t> previous;
+  for (int64_t k = 0;; ++k) {
+    const int64_t t = fitool::FrameTime(k, output_rate);
+    if (t >= end) break;
+    std::vector<uint8_t> bytes = AnswerBytes(request(t));
+    if (!bytes.empty()) previous = std::move(bytes);
+    on_frame(previous);
+  }
+}
+
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t hash) {
+  for (const uint8_t b : bytes) {
+    hash ^= b;
+    hash *= 0x100000001b3ull;
+  }
+  return hash;
+}
+
+std::string Sha256Prefix(const std::vector<uint8_t>& bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+  char hex[17];
+  for (int i = 0; i < 8; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+  return hex;
+}
+
+}  // namespace golden
