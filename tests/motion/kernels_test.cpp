@@ -68,66 +68,73 @@ TEST(Kernels, PlaneSadOfEveryWidthStrideAndAlignment) {
 }
 
 // Inputs of the weighted-sum kernels within their ranges: weights and samples
-// random or extreme, sums up to 255 x total, totals up to 16 x 255 x 1024 or 0.
-struct RowInputs {
+// random or extreme, totals up to 16 x 255 x 1024 or 0, each sum up to 255 x
+// the total of its sample (totals[i x total_step]).
+struct SumInputs {
   std::vector<uint8_t> weights, s1, s2;
   std::vector<uint32_t> sums, totals;
-  RowInputs(int32_t n, std::mt19937& rng, int kind) {
-    weights = bytes(static_cast<size_t>(n) + 32, rng, kind);
-    s1 = bytes(static_cast<size_t>(n) + 32, rng, kind);
-    s2 = bytes(static_cast<size_t>(n) + 32, rng, kind == 0 ? 0 : 3 - kind);
-    for (int32_t i = 0; i < n + 32; ++i) {
-      const uint32_t total = kind == 2 ? 16u * 255 * 1024 : (rng() % 4 == 0 ? 0 : rng() % 4177921);
-      totals.push_back(total);
-      sums.push_back(kind == 2 ? 255 * total : (total == 0 ? 0 : static_cast<uint32_t>(rng() % (255ull * total + 1))));
+  SumInputs(size_t n, std::mt19937& rng, int kind, size_t total_step = 1) {
+    weights = bytes(n, rng, kind);
+    s1 = bytes(n, rng, kind);
+    s2 = bytes(n, rng, kind == 0 ? 0 : 3 - kind);
+    for (size_t i = 0; i < n * total_step; ++i) {
+      totals.push_back(kind == 2 ? 16u * 255 * 1024 : (rng() % 4 == 0 ? 0 : rng() % 4177921));
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t most = 255ull * totals[i * total_step];
+      sums.push_back(static_cast<uint32_t>(kind == 2 ? most : rng() % (most + 1)));
     }
   }
 };
 
-TEST(Kernels, WeightedSumsOfEveryLengthAlignmentAndPosition) {
+TEST(Kernels, PairSumsOfEveryShapeStepStrideAndAlignment) {
   std::mt19937 rng(3);
-  const MotionKernels c = kernels_for_tier(CpuTier::kC);
+  for (const auto& [tier, k] : simd_tiers()) {
+    for (int32_t cols = 0; cols <= 40; ++cols) {
+      for (const int32_t rows : {1, 3}) {
+        for (const int32_t step : {1, 2}) {
+          for (const uint32_t alpha : {1u, 300u, 1023u}) {
+            const int kind = static_cast<int>(rng() % 3);
+            const ptrdiff_t stride = cols * step + static_cast<ptrdiff_t>(rng() % 5);
+            const size_t size = static_cast<size_t>(stride * rows + 64);
+            SumInputs in(size, rng, kind);
+            const int32_t at = static_cast<int32_t>(rng() % 16);  // alignment of every pointer
+            std::vector<uint32_t> sums = in.sums, totals = in.totals;
+            PairRect rect{sums.data() + at, stride + 1, totals.data() + at, stride + 2,
+                          in.weights.data() + at, stride, step, in.s1.data() + at, stride + 3,
+                          in.s2.data() + at, stride, cols, rows, 1024 - alpha, alpha};
+            accumulate_pairs_c(rect);
+            const std::vector<uint32_t> sums_ref = sums, totals_ref = totals;
+            sums = in.sums;
+            totals = in.totals;
+            k.accumulate_pairs(rect);
+            ASSERT_EQ(sums, sums_ref) << cpu_tier_name(tier) << " " << cols << "x" << rows << " step " << step;
+            ASSERT_EQ(totals, totals_ref) << cpu_tier_name(tier) << " " << cols << "x" << rows << " step " << step;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(Kernels, ResolveOfEveryLengthTotalStepAndAlignment) {
+  std::mt19937 rng(4);
   for (const auto& [tier, k] : simd_tiers()) {
     for (int32_t n = 0; n <= 70; ++n) {
-      for (const uint32_t alpha : {1u, 300u, 512u, 1023u}) {
-        for (int kind = 0; kind < 3; ++kind) {
-          const RowInputs in(n, rng, kind);
-          const int32_t at = static_cast<int32_t>(rng() % 16);  // alignment of every pointer
-          const auto name = [&] {
-            return std::string(cpu_tier_name(tier)) + " n " + std::to_string(n) + " alpha " +
-                   std::to_string(alpha) + " kind " + std::to_string(kind);
-          };
-          const uint32_t beta = 1024 - alpha;
-
-          std::vector<uint32_t> sums_ref = in.sums, sums = in.sums, totals_ref = in.totals,
-                                totals = in.totals;
-          c.accumulate_row(sums_ref.data() + at, in.weights.data() + at, in.s1.data() + at,
-                           in.s2.data() + at, n, beta, alpha);
-          k.accumulate_row(sums.data() + at, in.weights.data() + at, in.s1.data() + at,
-                           in.s2.data() + at, n, beta, alpha);
-          ASSERT_EQ(sums, sums_ref) << "accumulate_row " << name();
-
-          c.accumulate_pixels(sums_ref.data() + at, totals_ref.data() + at, in.weights.data() + at,
-                              in.s1.data() + at, in.s2.data() + at, n, beta, alpha);
-          k.accumulate_pixels(sums.data() + at, totals.data() + at, in.weights.data() + at,
-                              in.s1.data() + at, in.s2.data() + at, n, beta, alpha);
-          ASSERT_EQ(sums, sums_ref) << "accumulate_pixels " << name();
-          ASSERT_EQ(totals, totals_ref) << "accumulate_pixels " << name();
-
-          c.add_weights_row(totals_ref.data() + at, in.weights.data() + at, n);
-          k.add_weights_row(totals.data() + at, in.weights.data() + at, n);
-          ASSERT_EQ(totals, totals_ref) << "add_weights_row " << name();
-
-          std::vector<uint8_t> out_ref(static_cast<size_t>(n) + 32, 7), out = out_ref;
-          sums_ref = sums = in.sums;
-          totals_ref = totals = in.totals;
-          c.resolve_row(out_ref.data() + at, sums_ref.data() + at, totals_ref.data() + at,
-                        in.s1.data() + at, in.s2.data() + at, n, beta, alpha);
-          k.resolve_row(out.data() + at, sums.data() + at, totals.data() + at, in.s1.data() + at,
-                        in.s2.data() + at, n, beta, alpha);
-          ASSERT_EQ(out, out_ref) << "resolve_row " << name();
-          ASSERT_EQ(sums, sums_ref) << "resolve_row clears " << name();
-          ASSERT_EQ(totals, totals_ref) << "resolve_row clears " << name();
+      for (const int32_t step : {1, 2}) {
+        for (const uint32_t alpha : {1u, 512u, 1023u}) {
+          for (int kind = 0; kind < 3; ++kind) {
+            SumInputs in(static_cast<size_t>(n + 32), rng, kind, static_cast<size_t>(step));
+            const int32_t at = static_cast<int32_t>(rng() % 16);
+            std::vector<uint8_t> out_ref(in.s1.size(), 7), out = out_ref;
+            std::vector<uint32_t> sums_ref = in.sums, sums = in.sums;
+            resolve_row_c(out_ref.data() + at, sums_ref.data() + at, in.totals.data() + at * step, step,
+                          in.s1.data() + at, in.s2.data() + at, n, 1024 - alpha, alpha);
+            k.resolve_row(out.data() + at, sums.data() + at, in.totals.data() + at * step, step,
+                          in.s1.data() + at, in.s2.data() + at, n, 1024 - alpha, alpha);
+            ASSERT_EQ(out, out_ref) << cpu_tier_name(tier) << " n " << n << " step " << step;
+            ASSERT_EQ(sums, sums_ref) << cpu_tier_name(tier) << " n " << n << " clears";
+          }
         }
       }
     }

@@ -75,27 +75,22 @@ private:
   };
   Columns columns_of(int32_t x0, int32_t x1, const Shares& s) const;
 
-  // The running sums of one luma row.
-  struct RowSums {
-    int32_t y;
-    uint32_t* totals;
-    uint32_t* sums;     // luma_bytes_ per pixel
-    uint32_t* chroma;   // the chroma sums of the row, null when it decides no chroma row
-    uint8_t* pairs;     // null unless pairs are counted
-  };
-  RowSums row_sums(int32_t y, int32_t slot) const;
-
   // Rows y0 .. y1 - 1 of a window or square; weights[k] is the weight of
-  // column x0 + k, the rows `stride` apart.
+  // column x0 + k in row y0, the rows `stride` apart.
   void add_rows(int32_t y0, int32_t y1, const Columns& c, const uint8_t* weights,
                 ptrdiff_t stride, const Shares& s);
-  void add_row(const RowSums& row, const Columns& c, const uint8_t* weights, const Shares& s);
-  // The columns lo .. hi - 1 of a row, where the samples of each frame lie
-  // side by side in one row.
-  void add_span(const RowSums& row, const Columns& c, const uint8_t* weights, const Shares& s);
+  // Rows that follow each other in the ring of sums and whose source rows
+  // follow each other too (no vertical clamping), or a single row.
+  void add_band(int32_t y0, int32_t y1, const Columns& c, const uint8_t* weights,
+                ptrdiff_t stride, const Shares& s);
   // One pixel, its displacements clamped into the picture.
-  void add_pixel(const RowSums& row, int32_t x, uint32_t weight, const Shares& s);
+  void add_pixel(int32_t y, int32_t x, uint32_t weight, const Shares& s);
   void resolve_row(int32_t y);
+
+  // Where row y's sums lie in the ring: a bilateral window's upper and lower
+  // halves each fall in one run of it.
+  int32_t slot_of(int32_t y) const { return (y + ctx_.block_size / 2) % ctx_.sums_rows; }
+  bool decides_chroma_row(int32_t y) const;
 
   MIContext& ctx_;
   const MotionKernels& kernels_;
@@ -111,6 +106,12 @@ private:
   int32_t shift_w_, shift_h_;
   int32_t chroma_width_, chroma_height_;
   int32_t resolved_ = 0;  // rows written so far
+
+  // Scratch rows: the weights of a window after the pair limit, and weights
+  // or totals repeated for each byte of a pixel.
+  static constexpr int32_t kMaxRun = 32;
+  uint8_t capped_[kMaxRun * kMaxRun];
+  uint8_t per_byte_[kMaxRun * kMaxRun * 4];
 };
 
 }  // namespace frameinterp

@@ -21,9 +21,7 @@ ActiveKernels& active() {
 MotionKernels kernels_for_tier(CpuTier tier) {
   MotionKernels k = {{sad_1x1_c, sad_2x2_c, sad_4x4_c, sad_8x8_c, sad_16x16_c, sad_32x32_c},
                      plane_sad_c,
-                     accumulate_row_c,
-                     accumulate_pixels_c,
-                     add_weights_row_c,
+                     accumulate_pairs_c,
                      resolve_row_c};
 #if defined(FRAMEINTERP_X86_KERNELS)
   if (tier >= CpuTier::kSse2) {
@@ -32,9 +30,7 @@ MotionKernels kernels_for_tier(CpuTier tier) {
     k.block_sad[4] = sad_16x16_sse2;
     k.block_sad[5] = sad_32x32_sse2;
     k.plane_sad = plane_sad_sse2;
-    k.accumulate_row = accumulate_row_sse2;
-    k.accumulate_pixels = accumulate_pixels_sse2;
-    k.add_weights_row = add_weights_row_sse2;
+    k.accumulate_pairs = accumulate_pairs_sse2;
     k.resolve_row = resolve_row_sse2;
   }
   if (tier >= CpuTier::kAvx2) {
@@ -42,9 +38,7 @@ MotionKernels kernels_for_tier(CpuTier tier) {
     k.block_sad[4] = sad_16x16_avx2;
     k.block_sad[5] = sad_32x32_avx2;
     k.plane_sad = plane_sad_avx2;
-    k.accumulate_row = accumulate_row_avx2;
-    k.accumulate_pixels = accumulate_pixels_avx2;
-    k.add_weights_row = add_weights_row_avx2;
+    k.accumulate_pairs = accumulate_pairs_avx2;
     k.resolve_row = resolve_row_avx2;
   }
 #else

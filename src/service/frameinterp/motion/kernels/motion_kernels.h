@@ -15,9 +15,7 @@ inline constexpr int32_t kBlockSadSizes = 6;  // edges 1, 2, 4, 8, 16, 32
 struct MotionKernels {
   BlockSadFn block_sad[kBlockSadSizes];  // [log2 of the edge]
   PlaneSadFn plane_sad;
-  AccumulateRowFn accumulate_row;
-  AccumulatePixelsFn accumulate_pixels;
-  AddWeightsRowFn add_weights_row;
+  AccumulatePairsFn accumulate_pairs;
   ResolveRowFn resolve_row;
 };
 
