@@ -26,6 +26,7 @@ void RunConversion(const Options& options) {
                     problem + "; choose one with -r");
   }
   ConversionSchedule schedule(*clip, output_rate);
+  const RequestPlan plan = schedule.Plan();
   if (options.verbosity >= 1) {
     const std::optional<int64_t> frames = clip->count();
     std::fprintf(stderr, "frameinterp: %s: %dx%d at %s, %s\n", clip->name().c_str(), header.width,
@@ -36,14 +37,13 @@ void RunConversion(const Options& options) {
   std::optional<FrameSnapshot> snapshot;
   if (options.snapshot_frame) {
     snapshot.emplace(*options.snapshot_frame, options.snapshot_path);
-    if (schedule.total()) snapshot->CheckWithin(*schedule.total());
+    if (plan.total) snapshot->CheckWithin(*plan.total);
   }
 
   StagedOutput output(options.output);
   Y4mWriter writer(output, header.LineWithRate(output_rate), header.width, header.height);
   const RequestCounts counts = RunModulePass(
-      options, *clip, header.rate, mode, [&](int64_t k) { return schedule.Time(k); },
-      schedule.total(), [&](int64_t k, int64_t time, const Picture& picture) {
+      options, *clip, header.rate, mode, plan, [&](int64_t k, int64_t time, const Picture& picture) {
         writer.WriteFrame(picture);
         if (snapshot && snapshot->Wants(k)) snapshot->Keep(mode, time, picture, *clip, header.rate);
       });

@@ -31,19 +31,24 @@ void ConversionSchedule::CheckLength(int64_t frames) const {
   }
 }
 
-std::optional<int64_t> ConversionSchedule::Time(int64_t k) {
-  if (total_) {
-    if (k >= *total_) return std::nullopt;
+RequestPlan ConversionSchedule::Plan() {
+  RequestPlan plan;
+  plan.total = total_;
+  plan.time = [this](int64_t k) -> std::optional<int64_t> {
+    if (total_ && k >= *total_) return std::nullopt;
     return FrameTime(k, output_rate_);
-  }
-  const int64_t t = FrameTime(k, output_rate_);
-  const int64_t covering = FrameIndexAt(t, input_rate_);
-  if (covering >= checked_) {
-    if (!clip_.Has(covering)) return std::nullopt;
-    CheckLength(covering + 1);
-    checked_ = covering + 1;
-  }
-  return t;
+  };
+  if (!total_) plan.keep = [this](int64_t k) { return Within(k); };
+  return plan;
+}
+
+bool ConversionSchedule::Within(int64_t k) {
+  const int64_t covering = FrameIndexAt(FrameTime(k, output_rate_), input_rate_);
+  if (covering < checked_) return true;
+  if (!clip_.Has(covering)) return false;
+  CheckLength(covering + 1);
+  checked_ = covering + 1;
+  return true;
 }
 
 }  // namespace fitool

@@ -1,14 +1,17 @@
 // The output frames of a conversion: output frame k at FrameTime(k,
 // output_rate) for every k whose time lies before the end of the clip, so
 // that the clip keeps its duration. A stream's end is learnt only as its
-// frames arrive, so each time is given once the frame covering it has been
-// read, and the output is the same as from a file of the same bytes.
+// frames arrive: each request is made first, and its answer kept once the
+// frame covering its time has arrived. The module thus reads the stream in
+// its own order, and the output is the same as from a file of the same bytes
+// (the one request after the end gives no frame).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
 #include "rational.h"
+#include "request_loop.h"
 #include "y4m_clip.h"
 
 namespace fitool {
@@ -19,16 +22,16 @@ public:
   // time line or would give more than 2,147,483,647 output frames.
   ConversionSchedule(Y4mClip& clip, Rational output_rate);
 
-  // The number of output frames, when the clip's length is known up front.
-  std::optional<int64_t> total() const { return total_; }
-  // The time of output frame k, or nullopt when it lies at or after the end
-  // of the clip. Reads the clip up to the frame that covers it; throws
-  // ToolError as the constructor does, for a stream once its frames show it.
-  std::optional<int64_t> Time(int64_t k);
+  // The requests of the conversion. Their `keep` reads a stream up to the
+  // frame covering the request's time, and throws ToolError as the
+  // constructor does once the stream's frames show it.
+  RequestPlan Plan();
 
 private:
   // Refuses a clip of `frames` frames that the conversion cannot handle.
   void CheckLength(int64_t frames) const;
+  // Whether output frame k lies before the end of the clip.
+  bool Within(int64_t k);
 
   Y4mClip& clip_;
   Rational input_rate_;

@@ -23,8 +23,7 @@ ProgressMeter::Display ProgressDisplay(const Options& options) {
 }  // namespace
 
 RequestCounts RunModulePass(const Options& options, FrameSequence& upstream, Rational rate,
-                            uint32_t mode, const TimeOfRequest& times,
-                            std::optional<int64_t> total, const FrameSink& on_frame) {
+                            uint32_t mode, const RequestPlan& plan, const FrameSink& on_frame) {
   const std::string path = options.module_path.empty() ? DefaultModulePath() : options.module_path;
   if (options.verbosity >= 1) {
     std::fprintf(stderr, "frameinterp: mode %s through %s\n", ModeName(mode), path.c_str());
@@ -32,9 +31,9 @@ RequestCounts RunModulePass(const Options& options, FrameSequence& upstream, Rat
   const std::unique_ptr<ModuleSession> module = ModuleSession::Open(path);
   const auto provider = std::make_shared<ClipProvider>(upstream, rate, options.pixel_format);
   module->Configure(provider, mode, options.gpu_effect);
-  ProgressMeter progress(total, ProgressDisplay(options));
+  ProgressMeter progress(plan.total, ProgressDisplay(options));
   const RequestCounts counts = RequestFrames(
-      module->session(), times,
+      module->session(), plan,
       [&] {
         ShowModuleLog();
         if (provider->failure()) throw ToolError(*provider->failure());

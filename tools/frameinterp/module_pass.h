@@ -15,11 +15,10 @@ namespace fitool {
 
 // Loads the module named by the options (or the one beside the program),
 // gives a new session a provider of `upstream` at `rate` in the options'
-// pixel format, `mode` and the "UseGpuEffect" option, and requests `times`
-// (`total` of them, when known), handing each picture to `on_frame`. Throws
-// ToolError, also when `upstream` cannot be read during a request.
+// pixel format, `mode` and the "UseGpuEffect" option, and makes the plan's
+// requests, handing each picture to `on_frame`. Throws ToolError, also when
+// `upstream` cannot be read during a request.
 RequestCounts RunModulePass(const Options& options, FrameSequence& upstream, Rational rate,
-                            uint32_t mode, const TimeOfRequest& times,
-                            std::optional<int64_t> total, const FrameSink& on_frame);
+                            uint32_t mode, const RequestPlan& plan, const FrameSink& on_frame);
 
 }  // namespace fitool

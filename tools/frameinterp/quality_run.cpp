@@ -30,7 +30,7 @@ std::vector<ModeScore> RunQualityComparison(const Options& options,
     score.mode = mode;
     const bool last = mode == modes.back();
     const RequestCounts counts = RunModulePass(
-        options, *subject.upstream, subject.rate, mode, TimesFrom(subject.times), frames,
+        options, *subject.upstream, subject.rate, mode, PlanFrom(subject.times),
         [&](int64_t k, int64_t time, const Picture& answer) {
           if (subject.measured(k)) AddComparison(&score, answer, subject.truth(k));
           if (snapshot && snapshot->Wants(k)) {

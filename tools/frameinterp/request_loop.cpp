@@ -17,22 +17,26 @@ double MillisecondsPerFrame(const RequestCounts& counts) {
   return 1000.0 * counts.seconds / static_cast<double>(counts.frames);
 }
 
-TimeOfRequest TimesFrom(const std::vector<int64_t>& times) {
-  return [&times](int64_t k) -> std::optional<int64_t> {
+RequestPlan PlanFrom(const std::vector<int64_t>& times) {
+  RequestPlan plan;
+  plan.time = [&times](int64_t k) -> std::optional<int64_t> {
     if (k >= static_cast<int64_t>(times.size())) return std::nullopt;
     return times[static_cast<size_t>(k)];
   };
+  plan.total = static_cast<int64_t>(times.size());
+  return plan;
 }
 
-RequestCounts RequestFrames(service::IFrameInterp& session, const TimeOfRequest& times,
+RequestCounts RequestFrames(service::IFrameInterp& session, const RequestPlan& plan,
                             const std::function<void()>& after_request, const FrameSink& on_frame) {
   RequestCounts counts;
   Picture previous;
-  for (std::optional<int64_t> t = times(0); t; t = times(counts.frames)) {
+  for (std::optional<int64_t> t = plan.time(0); t; t = plan.time(counts.frames)) {
     const auto start = std::chrono::steady_clock::now();
     const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(*t, 0);
     counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (after_request) after_request();
+    if (plan.keep && !plan.keep(counts.frames)) break;
     const auto request = [&] {
       return "request " + std::to_string(counts.frames) + " (time " + std::to_string(*t) + ")";
     };
