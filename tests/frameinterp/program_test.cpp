@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <cstdlib>
@@ -251,6 +256,93 @@ TEST_F(ProgramTest, WithoutInputTheBuiltInSceneIsScoredInEveryMode) {
   ExpectEveryModeScored(run.out);
   EXPECT_EQ(out_.EntryCount(), 0u);
 }
+
+#if !defined(_WIN32)
+// Opens and closes the FIFO from the other side, so that a helper still
+// waiting on it ends whether the program used it or not.
+void ReleaseFifo(const std::string& fifo, int side) {
+  const int fd = open(fifo.c_str(), side | O_NONBLOCK);
+  if (fd >= 0) close(fd);
+}
+
+TEST_F(ProgramTest, TheInputIsNeverReplacedAndDevicesAndFifosStayWhatTheyAre) {
+  // The input as an output, by its name, a symbolic link or a hard link, or
+  // behind standard input: refused, the input intact.
+  const std::string input = out_.Write("in.y4m", Slurp(kCisco));
+  std::filesystem::create_symlink(input, out_.File("link.y4m"));
+  std::filesystem::create_hard_link(input, out_.File("hard.y4m"));
+  for (const std::string args : {"-o in.y4m in.y4m", "-o link.y4m in.y4m", "-o hard.y4m in.y4m",
+                                 "--snapshot 1 hard.y4m in.y4m", "-o in.y4m - <in.y4m"}) {
+    const ProgramRun run = Run("-q -m repeat " + args);
+    EXPECT_EQ(run.status, 1) << args;
+    EXPECT_NE(run.err.find("this output is the input file"), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(Slurp(input) == Slurp(kCisco));
+  EXPECT_TRUE(std::filesystem::is_symlink(out_.File("link.y4m")));
+
+  // A character device of our own, with the null device's numbers.
+  const std::string device = out_.File("null");
+  if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    ASSERT_EQ(Run("-q -m repeat -o null " + kCisco).status, 0);
+    struct stat info {};
+    ASSERT_EQ(stat(device.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+  }
+
+  // A FIFO receives the video as it is written.
+  const std::string fifo = out_.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  std::FILE* reader = popen(("cat '" + fifo + "' >'" + logs_.File("copy") + "'").c_str(), "r");
+  ASSERT_EQ(Run("-q -m repeat -o fifo " + kCisco).status, 0);
+  ReleaseFifo(fifo, O_WRONLY);
+  pclose(reader);
+  ASSERT_EQ(Run("-q -m repeat -o file.y4m " + kCisco).status, 0);
+  EXPECT_TRUE(Slurp(logs_.File("copy")) == Slurp(out_.File("file.y4m")));
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
+TEST_F(ProgramTest, ARunStoppedByTheFileSizeLimitLeavesNoPartialFile) {
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const rlimit small{100'000, old.rlim_max};  // below the 230 kB of output
+  setrlimit(RLIMIT_FSIZE, &small);
+  const ProgramRun run = Run("-q -m repeat -o big.y4m " + kCisco);
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_NE(run.status, 0);
+  EXPECT_EQ(out_.EntryCount(), 0u);
+}
+
+TEST_F(ProgramTest, ALongPipeIsConvertedInBoundedMemory) {
+  // 3000 frames of 320 x 240 (345 MB) through a FIFO, converted to one frame
+  // every two seconds.
+  std::string chunk;
+  for (int i = 0; i < 100; ++i) {
+    chunk += "FRAME\n" + std::string(320 * 240, static_cast<char>(16 + i)) +
+             std::string(320 * 240 / 2, static_cast<char>(128));
+  }
+  logs_.Write("header", "YUV4MPEG2 W320 H240 F30:1\n");
+  logs_.Write("chunk", chunk);
+  const std::string fifo = out_.File("in.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  std::FILE* writer = popen(("{ cat '" + logs_.File("header") + "'; for i in $(seq 30); do cat '" +
+                             logs_.File("chunk") + "'; done; } >'" + fifo + "'")
+                                .c_str(),
+                            "r");
+  // A small sanitizer quarantine, so that freed frames are not kept.
+  const char* sanitizer = std::getenv("ASAN_OPTIONS");
+  const std::string saved = sanitizer ? sanitizer : "";
+  setenv("ASAN_OPTIONS", (saved + ":quarantine_size_mb=16").c_str(), 1);
+  const ProgramRun run = Run("-m repeat -r 0.5 -o small.y4m in.fifo");
+  setenv("ASAN_OPTIONS", saved.c_str(), 1);
+  ReleaseFifo(fifo, O_RDONLY);
+  pclose(writer);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("50 frames written to small.y4m"), std::string::npos) << run.err;
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "kB at most";
+}
+#endif
 
 }  // namespace
 }  // namespace fitool

@@ -196,9 +196,10 @@ Options:
                          the input frames before and after it, each panel
                          labelled with its time; with --evaluate also the true
                          frame, each mode's PSNR and one error map per mode
-  -v, --verbose          more on stderr, each repetition adding to the last:
-                           -v    the module's failures and limits reached, the
-                                 input and the module file
+  -v, --verbose          more on stderr than the module's failures, each
+                         repetition adding to the last:
+                           -v    the limits the module reached, the input and
+                                 the module file
                            -vv   the timing of the motion pipeline's stages
                            -vvv  the module's per-request lines (each motion
                                  answer's timing, each blend's trace)

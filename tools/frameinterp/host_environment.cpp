@@ -12,8 +12,8 @@ namespace {
 
 constexpr int32_t kGpuKind = 2;
 
-// The lowest log level kept at each count of -v (5: none).
-constexpr std::array<int32_t, kMostVerbose + 1> kThresholds = {5, 3, 1, 0};
+// The lowest log level kept at each count of -v.
+constexpr std::array<int32_t, kMostVerbose + 1> kThresholds = {4, 3, 1, 0};
 
 // The beginnings of the module's per-request timing lines.
 constexpr std::array<std::string_view, 2> kPerRequestLines = {

@@ -10,9 +10,9 @@
 
 namespace fitool {
 
-// What each -v adds to stderr:
-//   -v     the module's failures and limits reached (log levels 3 and 4), and
-//          the harness's own details (the input, the module file of each pass)
+// The module's failures (log level 4) are always shown; each -v adds:
+//   -v     the limits the module reached (level 3), and the harness's own
+//          details (the input, the module file of each pass)
 //   -vv    the timing of the motion pipeline's stages (level 1)
 //   -vvv   the module's per-request lines: each motion answer's timing (level
 //          4) and each blend's trace (level 0)
