@@ -194,8 +194,9 @@ Options:
                          PSNR, from identical pictures, as null)
       --snapshot K FILE  write output frame K (counting from 0) as a PNG beside
                          the input frames before and after it, each panel
-                         labelled with its time; with --evaluate also the true
-                         frame, each mode's PSNR and one error map per mode
+                         labelled with its time; with --evaluate or the
+                         built-in scene also the true frame, each mode's PSNR
+                         and one error map per mode
   -v, --verbose          more on stderr than the module's failures, each
                          repetition adding to the last:
                            -v    the limits the module reached, the input and
