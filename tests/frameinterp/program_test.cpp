@@ -233,6 +233,20 @@ TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
   EXPECT_EQ(out_.EntryCount(), 0u);
 }
 
+// Pictures smaller than the motion pipeline's block grid: the run says why
+// once and counts the answers that were not synthesised.
+TEST_F(ProgramTest, MotionThatCannotRunSaysSoOnceAndCountsItsFallbacks) {
+  std::string tiny = "YUV4MPEG2 W24 H16 F6:1\n";
+  for (int i = 0; i < 4; ++i) tiny += "FRAME\n" + std::string(24 * 16 * 3 / 2, static_cast<char>('a' + i));
+  const ProgramRun run = Run("-m motion -r 12 -o tiny_out.y4m " + logs_.Write("tiny.y4m", tiny));
+  EXPECT_EQ(run.status, 0);
+  const std::string line = "motion interpolation cannot run on a 24x16 picture of format 1";
+  EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find(line), run.err.rfind(line)) << run.err;
+  EXPECT_NE(run.err.find("; 8 answers were the upstream frame, not synthesised\n"), std::string::npos)
+      << run.err;
+}
+
 TEST_F(ProgramTest, EvaluatePrintsEveryModeAndWritesJsonAndSnapshot) {
   const ProgramRun run = Run("-q --evaluate --json scores.json --snapshot 1 look.png " + kRtn);
   ASSERT_EQ(run.status, 0) << run.err;

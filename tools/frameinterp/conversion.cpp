@@ -6,6 +6,7 @@
 
 #include "conversion_schedule.h"
 #include "frame_snapshot.h"
+#include "host_environment.h"
 #include "module_pass.h"
 #include "staged_output.h"
 #include "tool_error.h"
@@ -58,6 +59,10 @@ void RunConversion(const Options& options) {
     repeats = "; " + std::to_string(counts.repeats) +
               (counts.repeats == 1 ? " empty answer" : " empty answers") +
               " repeated the previous frame";
+  }
+  if (const int64_t fallbacks = ModuleFallbacks(); fallbacks > 0) {
+    repeats += "; " + std::to_string(fallbacks) + (fallbacks == 1 ? " answer was" : " answers were") +
+               " the upstream frame, not synthesised";
   }
   std::fprintf(stderr, "frameinterp: %s written to %s (%s, %s from %s) in %.2f s, %.1f fps%s\n",
                FrameCount(counts.frames).c_str(), output.name().c_str(), ModeName(mode),

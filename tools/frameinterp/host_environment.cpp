@@ -19,7 +19,12 @@ constexpr std::array<int32_t, kMostVerbose + 1> kThresholds = {4, 3, 1, 0};
 constexpr std::array<std::string_view, 2> kPerRequestLines = {
     "*******************FrameSourceImpl::GetFrame", "------------------FrameInterpolation"};
 
+// The beginning of the line the motion mode logs for each answer it could not
+// synthesise (the upstream frame instead).
+constexpr std::string_view kFallbackLine = "motion interpolation cannot run";
+
 int run_verbosity = 0;
+int64_t fallbacks = 0;
 
 }  // namespace
 
@@ -33,6 +38,7 @@ bool ShowsModuleLine(int verbosity, const standin::LogLine& line) {
 
 HostEnvironment::HostEnvironment(int verbosity) {
   run_verbosity = std::clamp(verbosity, 0, kMostVerbose);
+  fallbacks = 0;
   standin::SetLogThreshold(kThresholds[static_cast<size_t>(run_verbosity)]);
   standin::StartLogCapture();
   standin::RegisterStandardServices(kGpuKind);
@@ -44,8 +50,13 @@ HostEnvironment::~HostEnvironment() {
   standin::StopLogCapture();
 }
 
+int64_t ModuleFallbacks() { return fallbacks; }
+
 void ShowModuleLog() {
   for (const standin::LogLine& line : standin::StopLogCapture()) {
+    // One answer after another may fall back: below -vvv only the first says so.
+    const bool fallback = line.text.rfind(kFallbackLine, 0) == 0;
+    if (fallback && ++fallbacks > 1 && run_verbosity < kMostVerbose) continue;
     if (ShowsModuleLine(run_verbosity, line)) {
       std::fprintf(stderr, "[%s:%d] %s\n", line.tag.c_str(), line.level, line.text.c_str());
     }

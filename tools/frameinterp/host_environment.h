@@ -31,7 +31,12 @@ public:
 };
 
 // Writes the module's log lines since the last call to stderr, those that
-// the -v count of the run's HostEnvironment lets through.
+// the -v count of the run's HostEnvironment lets through; of the lines for
+// answers the motion mode could not synthesise, only the first below -vvv.
 void ShowModuleLog();
+
+// How many answers of the run the motion mode could not synthesise (it
+// answered with the upstream frame), as its log has said so far.
+int64_t ModuleFallbacks();
 
 }  // namespace fitool
