@@ -94,7 +94,8 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
   const int64_t t1 = SteadyNowNs();
 
   SamplePtr sample;
-  if (pts < lo || pts > hi) {
+  // An empty window restarts at any time, the "no time" marker's included.
+  if (!window[3].frame || pts < lo || pts > hi) {
     ReleaseWindow();
     const int64_t ta = SteadyNowNs();
     sample = FrameSourceImpl::GetFrame(pts, flags);
