@@ -1,15 +1,12 @@
 // The stand-in host's standard services: the session outcomes and counters
-// that the module's tests rely on, and BlendFrames refusing buffers that do
-// not match.
+// that the module's tests rely on to notice sessions not handed back.
 #include "standin/standard_services.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 
 #include "host/service.h"
-#include "standin/media.h"
 #include "standin/service_registry.h"
 
 namespace {
@@ -59,26 +56,6 @@ TEST_F(StandardServices, SessionsCanBeNullOrForeignAndGoBackOnlyToTheirOwnServic
   standin::UnregisterStandardServices();
   gpu.reset();
   EXPECT_EQ(counters().sessions_abandoned, 1);
-}
-
-TEST_F(StandardServices, BlendFramesRefusesBuffersOfAnotherLayoutAndWritesNothing) {
-  const auto service = Acquire(standin::kVisualProcessServiceGuid);
-  service::ISession* session = service->CreateSession(0);
-  auto* visual = dynamic_cast<service::IVisualProcess*>(session);
-  ASSERT_NE(visual, nullptr);
-  auto a = standin::MakePicture(1, 8, 4);
-  for (const auto& other : {standin::MakePicture(1, 10, 4), standin::MakePicture(1, 8, 6),
-                            standin::MakePicture(6, 8, 4), standin::MakePicture(20, 8, 4)}) {
-    other->plane(0)[0] = 7;
-    EXPECT_NE(visual->BlendFrames(a, other, a, 0.5f), 0);
-    EXPECT_NE(visual->BlendFrames(a, a, other, 0.5f), 0);
-    EXPECT_EQ(other->plane(0)[0], 7);
-  }
-  EXPECT_NE(visual->BlendFrames(nullptr, a, a, 0.5f), 0);
-  EXPECT_EQ(a->lock_count(), 0);
-  controls().blend_frames_failure = 9;
-  EXPECT_EQ(visual->BlendFrames(a, a, a, 0.5f), 9);
-  service->DestroySession(session);
 }
 
 }  // namespace

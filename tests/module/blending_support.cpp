@@ -9,9 +9,9 @@ TightPicture::TightPicture(uint32_t format, uint32_t width, uint32_t height,
                            std::vector<standin::PlaneGeometry> planes)
     : desc_(format), geometry_(std::move(planes)) {
   desc_.SetSize(width, height);
-  for (const standin::PlaneGeometry& plane : geometry_) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(plane.row_bytes) * plane.rows);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i + 40 * planes_.size());
+  for (size_t p = 0; p < geometry_.size(); ++p) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(geometry_[p].row_bytes) * geometry_[p].rows);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i + 40 * p);
     planes_.push_back(std::move(bytes));
   }
 }
@@ -27,7 +27,9 @@ int32_t TightPicture::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlan
 
 std::vector<uint8_t> TightPicture::Bytes() const {
   std::vector<uint8_t> bytes;
-  for (const std::vector<uint8_t>& plane : planes_) bytes.insert(bytes.end(), plane.begin(), plane.end());
+  for (const std::vector<uint8_t>& plane : planes_) {
+    bytes.insert(bytes.end(), plane.begin(), plane.end());
+  }
   return bytes;
 }
 

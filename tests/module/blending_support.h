@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "blend_check.h"
@@ -48,7 +47,8 @@ private:
 };
 
 // A picture whose planes are separate heap blocks of exactly the given rows,
-// so that reading past one is caught by AddressSanitizer.
+// so that reading past one is caught by AddressSanitizer. Like the stand-in,
+// it has a description only at index 0.
 class TightPicture final : public avcore::IMediaBuffer {
 public:
   TightPicture(uint32_t format, uint32_t width, uint32_t height,
@@ -56,7 +56,7 @@ public:
   int32_t Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t,
                int32_t) override;
   int32_t Unlock() override { return 0; }
-  avcore::IMediaDesc* GetDesc(int32_t) override { return &desc_; }
+  avcore::IMediaDesc* GetDesc(int32_t index) override { return index == 0 ? &desc_ : nullptr; }
   void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override { out->reset(); }
   // Every plane's bytes, one plane after another.
   std::vector<uint8_t> Bytes() const;

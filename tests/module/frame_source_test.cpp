@@ -19,6 +19,7 @@ using frameinterp::FrameSourceImpl;
 using scripttest::LastAnswer;
 using scripttest::Nothing;
 using scripttest::Request;
+using scripttest::Script;
 using scripttest::Upstream;
 using standin::ScriptedFrame;
 using standin::ScriptedProvider;
@@ -43,19 +44,9 @@ protected:
   std::unique_ptr<FrameSourceImpl> source;
 };
 
-std::vector<ScriptedFrame> Frames(int count, int64_t start, int64_t step, int64_t duration,
-                                  int missing = -1) {
-  std::vector<ScriptedFrame> frames = ScriptedProvider::Uniform(count, start, step, duration);
-  if (missing >= 0) frames.at(static_cast<size_t>(missing)).missing = true;
-  return frames;
+std::vector<ScriptedFrame> Frames(int count, int64_t start, int64_t step, int64_t duration) {
+  return ScriptedProvider::Uniform(count, start, step, duration);
 }
-
-struct Script {
-  const char* name;
-  FrameRate rate;
-  std::vector<ScriptedFrame> frames;
-  std::vector<Request> requests;
-};
 
 TEST_F(PlainSource, EachRequestGetsTheCoveringFrameAndCostsWhatItShould) {
   const std::string overhead =
@@ -94,7 +85,7 @@ TEST_F(PlainSource, EachRequestGetsTheCoveringFrameAndCostsWhatItShould) {
        {{kStep, Upstream(0, 10 * kStep, kStep), {1, 0, 1}}}},
       {"a missing frame and the end of the stream give nothing",
        {25, 1},
-       Frames(4, 0, kStep, kStep, 2),
+       scripttest::WithMissing(Frames(4, 0, kStep, kStep), 2),
        {{0, Upstream(0, 0, kStep), {1, 0, 1}},
         {2 * kStep, Nothing(), {0, 2, 2}},
         // The kept frame is still frame 1, and the provider stands on frame 2.
@@ -102,7 +93,7 @@ TEST_F(PlainSource, EachRequestGetsTheCoveringFrameAndCostsWhatItShould) {
         {4 * kStep + 1'000, Nothing(), {0, 1, 0}}}},
       {"an empty seek keeps the old frame and the seek's time",
        {25, 1},
-       Frames(40, 0, kStep, kStep, 20),
+       scripttest::WithMissing(Frames(40, 0, kStep, kStep), 20),
        {{0, Upstream(0, 0, kStep), {1, 0, 1}},
         {20 * kStep, Nothing(), {1, 0, 1}},
         // The stored time passes the reuse test, and the kept frame answers.
@@ -119,7 +110,8 @@ TEST_F(PlainSource, EachRequestGetsTheCoveringFrameAndCostsWhatItShould) {
       {"without a known frame rate (0 / 1) every request seeks",
        {0, 1},
        Frames(10, 0, kStep, kStep),
-       {{0, Upstream(0, 0, kStep), {1, 0, 1}}, {3 * kStep + 5, Upstream(3, 3 * kStep, kStep), {1, 0, 1}}}},
+       {{0, Upstream(0, 0, kStep), {1, 0, 1}},
+        {3 * kStep + 5, Upstream(3, 3 * kStep, kStep), {1, 0, 1}}}},
       {"frames without durations under an unknown rate end where they start",
        {0, 0},
        Frames(10, 0, kStep, 0),
@@ -153,10 +145,10 @@ TEST_F(PlainSource, EachRequestGetsTheCoveringFrameAndCostsWhatItShould) {
 TEST_F(PlainSource, TimeLimitGivesTheLastFrameRestamped) {
   Use({1, 1}, Frames(50, 0, 100, 1));
   Run({{0, Upstream(0, 0, 1), {1, 0, 1}}});
-  const SteppingClock clock(1'000'000'000);  // every reading a second later
-  // Readings: at the start, then after each step: 6 s after the sixth, past 5.001 s.
-  Run({{4'000, Upstream(6, 4'000, 1), {0, 6, 6},
-        {"frameinterp 3 src/service/frameinterp/frameinterpimpl(378) forward timeout (6000)"}}});
+  const SteppingClock clock(1'000'200'000);
+  // Readings: at the start, then after each step: the fifth step is 5.001 s on.
+  Run({{4'000, Upstream(5, 4'000, 1), {0, 5, 5},
+        {"frameinterp 3 src/service/frameinterp/frameinterpimpl(378) forward timeout (5001)"}}});
 }
 
 TEST(SourceConstruction, ReadsTheRateAndInfoOnceAndNoFrame) {

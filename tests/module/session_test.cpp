@@ -59,15 +59,6 @@ TEST_F(Session, SourceIsBuiltOnFirstRequestAndKeptAcrossTheSameMode) {
   EXPECT_EQ(frame->GetPts(), kStep);
 }
 
-TEST_F(Session, ModeChangeDiscardsTheSourceAtOnce) {
-  session.GetFrame(0, 0);
-  std::weak_ptr<IFrameProvider> watch = provider;
-  session.SetMode(3);
-  session.SetProvider(nullptr);
-  provider.reset();
-  EXPECT_TRUE(watch.expired()) << "the old source still held the provider";
-}
-
 TEST_F(Session, OptionChangeRebuildsOnTheNextRequestOnly) {
   const core::ValAny on(true);
   const core::ValAny off(false);

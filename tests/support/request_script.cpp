@@ -64,8 +64,8 @@ void RunScript(const std::function<Sample(int64_t pts)>& request,
 
     for (const Given& earlier : given) {
       if (earlier.sample == answer) continue;
-      EXPECT_EQ(earlier.sample->GetPts(), earlier.pts) << "an earlier answer was restamped";
-      EXPECT_EQ(earlier.sample->GetDuration(), earlier.duration) << "an earlier answer's duration changed";
+      EXPECT_EQ(earlier.sample->GetPts(), earlier.pts) << "an earlier answer's time changed";
+      EXPECT_EQ(earlier.sample->GetDuration(), earlier.duration) << "and its duration";
     }
     if (!answer) continue;
     std::erase_if(given, [&](const Given& earlier) { return earlier.sample == answer; });

@@ -49,6 +49,21 @@ struct Request {
   std::vector<std::string> log = {};  // its captured lines, each "<tag> <level> <text>"
 };
 
+// A stream of upstream frames and the requests to make of a new source over it.
+struct Script {
+  const char* name;
+  FrameRate rate;
+  std::vector<standin::ScriptedFrame> frames;
+  std::vector<Request> requests;
+};
+
+// The frames with the one at `index` missing (the provider gives no sample there).
+inline std::vector<standin::ScriptedFrame> WithMissing(std::vector<standin::ScriptedFrame> frames,
+                                                       size_t index) {
+  frames.at(index).missing = true;
+  return frames;
+}
+
 // Makes the requests in order (the log must be captured) and checks each
 // answer, its provider calls and its log lines; and that every earlier answer
 // other than the new one keeps the time and duration it was given with.
