@@ -3,6 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev libbenchmark-dev libssl-dev)
+# libpng for the snapshots; clang and its libFuzzer runtime for the fuzz preset.
+packages+=(libpng-dev clang libclang-rt-14-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

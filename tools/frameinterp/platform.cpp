@@ -10,6 +10,7 @@
 #include <process.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 #endif
@@ -17,16 +18,19 @@
 namespace fitool {
 namespace {
 
-// The file to remove on an interrupt, in static storage so that the signal
-// handler needs no allocation.
-char interrupt_path[4096];
+// The files to remove on an interrupt, in static storage so that the signal
+// handler needs no allocation; a slot is used while its flag is set.
+constexpr size_t kInterruptSlots = 4;
+char interrupt_paths[kInterruptSlots][4096];
+volatile std::sig_atomic_t interrupt_used[kInterruptSlots];
 
 extern "C" void RemoveAndReraise(int signal_number) {
-  if (interrupt_path[0] != '\0') {
+  for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
+    if (!interrupt_used[slot]) continue;
 #if defined(_WIN32)
-    _unlink(interrupt_path);
+    _unlink(interrupt_paths[slot]);
 #else
-    unlink(interrupt_path);
+    unlink(interrupt_paths[slot]);
 #endif
   }
   std::signal(signal_number, SIG_DFL);
@@ -36,15 +40,28 @@ extern "C" void RemoveAndReraise(int signal_number) {
 }  // namespace
 
 void RemoveOnInterrupt(const std::string& path) {
-  if (path.size() >= sizeof(interrupt_path)) return;
-  std::memcpy(interrupt_path, path.c_str(), path.size() + 1);
+  if (path.size() >= sizeof(interrupt_paths[0])) return;
+  for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
+    if (interrupt_used[slot]) continue;
+    std::memcpy(interrupt_paths[slot], path.c_str(), path.size() + 1);
+    interrupt_used[slot] = 1;
+    break;
+  }
   std::signal(SIGINT, RemoveAndReraise);
   std::signal(SIGTERM, RemoveAndReraise);
 #if !defined(_WIN32)
-  // A closed terminal, or a closed pipe on stderr or stdout, ends the run too.
+  // A closed terminal, a closed pipe on stderr or stdout, or the file-size
+  // limit ends the run too.
   std::signal(SIGHUP, RemoveAndReraise);
   std::signal(SIGPIPE, RemoveAndReraise);
+  std::signal(SIGXFSZ, RemoveAndReraise);
 #endif
+}
+
+void KeepOnInterrupt(const std::string& path) {
+  for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
+    if (interrupt_used[slot] && path == interrupt_paths[slot]) interrupt_used[slot] = 0;
+  }
 }
 
 std::string ExecutableDirectory() {
@@ -98,6 +115,59 @@ bool SeekTo(std::FILE* file, int64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
 }
+
+#if defined(_WIN32)
+namespace {
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    return std::nullopt;
+  }
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+                      GetFileType(handle) == FILE_TYPE_DISK &&
+                          !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  const HANDLE handle =
+      CreateFileW(std::filesystem::path(path).wstring().c_str(), 0,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  const std::optional<FileIdentity> identity = IdentityOfHandle(handle);
+  CloseHandle(handle);
+  return identity;
+}
+
+std::optional<FileIdentity> IdentityOf(std::FILE* stream) {
+  return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
+}
+#else
+namespace {
+
+FileIdentity IdentityFromStat(const struct stat& info) {
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+          S_ISREG(info.st_mode)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return IdentityFromStat(info);
+}
+
+std::optional<FileIdentity> IdentityOf(std::FILE* stream) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return std::nullopt;
+  return IdentityFromStat(info);
+}
+#endif
 
 int64_t TellPosition(std::FILE* file) {
 #if defined(_WIN32)

@@ -48,16 +48,25 @@ private:
   bool CopyIn(SamplePtr sample, MIFrame& frame);
   bool CopyOut(const MIFrame& frame, SamplePtr sample);
 
-  // Empties the window and releases the working frames and the output sample.
+  // Empties the window; the working frames keep their planes and the output
+  // sample stays for the next window.
   void ReleaseWindow();
-  // Sizes the working frames and configures the context for the sample's
-  // picture; false when the window cannot be used for it.
+  // Frees the working frames' planes and releases the output sample.
+  void FreeFrames();
+  // Sizes the working frames (keeping them for a picture of their layout) and
+  // configures the context for the sample's picture; false when the window
+  // cannot be used for it.
   bool StartWindow(const SamplePtr& sample);
   // Whether the sample's picture has the working frames' size and format.
   bool FitsWorkingFrames(const SamplePtr& sample) const;
   // The window frame at or last before pts, through the output sample;
   // empty when there is none.
   SamplePtr LatestWindowFrameAt(int64_t pts);
+  // Whether all four window frames are the upstream frame at pts.
+  bool WindowHoldsOnly(int64_t pts) const;
+  // The upstream sample as the answer where the pipeline cannot run on its
+  // picture, with an error line saying so.
+  SamplePtr Unsynthesised(const SamplePtr& sample);
 
   std::shared_ptr<MIContext> mi_ctx_;
   MIFrame out_frame_;
