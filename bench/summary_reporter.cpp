@@ -35,9 +35,9 @@ void PrintTable(const std::vector<std::string>& header,
   }
   std::printf("%s\n%s\n", line.c_str(), rule.c_str());
   for (const auto& row : rows) {
-    line = "|";
-    for (const std::string& cell : row) line.append(" ").append(cell).append(" |");
-    std::printf("%s\n", line.c_str());
+    std::string cells = "|";
+    for (const std::string& cell : row) cells.append(" ").append(cell).append(" |");
+    std::printf("%s\n", cells.c_str());
   }
   std::printf("\n");
 }
