@@ -77,9 +77,8 @@ std::vector<ScriptedFrame> ClipFrames() {
       std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/CiscoVT2people_160x96_6fps.y4m", 5);
   std::vector<ScriptedFrame> frames;
   for (size_t i = 0; i < clip.frames.size(); ++i) {
-    motiontest::I420 picture(clip.width, clip.height);
-    picture.bytes = clip.frames[i];
-    frames.push_back({static_cast<int64_t>(i) * kStep, kStep, motiontest::HostPicture(picture, 1), false});
+    frames.push_back({static_cast<int64_t>(i) * kStep, kStep,
+                      motiontest::HostPicture(clip.width, clip.height, clip.frames[i]), false});
   }
   return frames;
 }

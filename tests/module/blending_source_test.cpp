@@ -160,11 +160,6 @@ TEST_F(BlendingSource, EmptyBlendIsPassedOnAndTheNextRequestBlendsAgain) {
   Run({Blended(200'000, 0, 0, kStep, "0.500000", 0, {})});
 }
 
-TEST(BlendingDebugSwitches, StartOff) {
-  EXPECT_EQ(frameinterp::BlendingTimingSwitch(), 0);
-  EXPECT_EQ(frameinterp::BlendingDumpSwitch(), 0);
-}
-
 // (Every other script runs with the switch off and shows that no timing line is written.)
 TEST_F(BlendingSource, EachBlendWritesItsTimingLineWhileTheSwitchIsOn) {
   frameinterp::BlendingTimingSwitch() = 1;

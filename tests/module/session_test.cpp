@@ -118,9 +118,4 @@ TEST_F(Session, FlagsTravelToTheProvidersSeekInEveryMode) {
   }
 }
 
-TEST_F(Session, FixedOperations) {
-  EXPECT_EQ(session.Operation1(), 0);
-  EXPECT_EQ(session.SetProvider(nullptr), 0);
-}
-
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <functional>
-#include <initializer_list>
 #include <span>
 #include <utility>
 #include <vector>
@@ -94,65 +93,6 @@ TEST_F(Searches, ZeroRangeKeepsTheBlockPosition) {
     run(search);
     EXPECT_EQ(script_.calls.size(), 1 + again);
   }
-}
-
-TEST_F(Searches, FirstBlockIsNeverComparedLeftOrAbove) {
-  script_.cost = bowl(-5, -5);
-  EXPECT_EQ(run(search_exhaustive, 0, 0), Vector(0, 0));
-  EXPECT_EQ(script_.calls.size(), 1u + 33 * 33);
-  for (const Vector& v : script_.calls) {
-    EXPECT_TRUE(v.first >= 0 && v.first <= 32 && v.second >= 0 && v.second <= 32);
-  }
-}
-
-TEST_F(Searches, ExhaustiveTiesKeepTheFirstMet) {
-  script_.cost = [](int32_t vx, int32_t vy) {
-    const bool least = (vx == 3 && vy == -2) || (vx == -4 && vy == 1) || (vx == 2 && vy == -2);
-    return least ? 1u : 5u;
-  };
-  EXPECT_EQ(run(search_exhaustive), Vector(2, -2));  // top-most row, then left-most
-  script_.cost = [](int32_t vx, int32_t vy) {
-    return (vx == 0 && vy == 0) || (vx == -9 && vy == -9) ? 1u : 5u;
-  };
-  EXPECT_EQ(run(search_exhaustive), Vector(0, 0));  // the zero vector is met first
-}
-
-// The pattern tables as the searches must test them, in order.
-const std::vector<Vector> kSquare8 = {{0, -1}, {0, 1}, {-1, 0}, {1, 0},
-                                      {-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
-const std::vector<Vector> kDiamond4 = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
-const std::vector<Vector> kHexagon6 = {{-2, 0}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, 0}};
-const std::vector<Vector> kHexagon16 = {{-4, -2}, {-4, -1}, {-4, 0}, {-4, 1}, {-4, 2}, {4, -2},
-                                        {4, -1},  {4, 0},   {4, 1},  {4, 2},  {-2, 3}, {0, 4},
-                                        {2, 3},   {-2, -3}, {0, -4}, {2, -3}};
-
-// Concatenated patterns, each scaled by its step.
-std::vector<Vector> passes(std::initializer_list<std::pair<const std::vector<Vector>*, int32_t>> list) {
-  std::vector<Vector> out;
-  for (const auto& [pattern, step] : list) {
-    for (const Vector& d : *pattern) out.emplace_back(step * d.first, step * d.second);
-  }
-  return out;
-}
-
-TEST_F(Searches, RangeSevenStepsAndCross) {
-  me_.search_range = 7;
-  script_.cost = bowl(0, 0);
-  const std::vector<Vector> zero = {{0, 0}};
-  run(search_new_three_step);  // centre stays best: one round
-  EXPECT_EQ(script_.calls, passes({{&zero, 1}, {&kSquare8, 4}, {&kSquare8, 1}}));
-
-  me_.predicted_x = 0;
-  me_.predicted_y = 0;
-  me_.predictors[0] = {{{0, 0}}, 1};
-  run(search_multi_hexagon);
-  const std::vector<Vector> cross = {{-1, 0}, {1, 0},  {0, -1}, {0, 1},  {-3, 0}, {3, 0},
-                                     {0, -3}, {0, 3},  {-5, 0}, {5, 0},  {-7, 0}, {7, 0}};
-  ASSERT_EQ(script_.calls.size(), 2u + cross.size() + 25 + 16 + 6 + 4);  // one ring
-  EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 2, script_.calls.begin() + 14), cross);
-  EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 39, script_.calls.begin() + 55), kHexagon16);
-  EXPECT_EQ(std::vector<Vector>(script_.calls.begin() + 55, script_.calls.end()),
-            passes({{&kHexagon6, 1}, {&kDiamond4, 1}}));
 }
 
 TEST_F(Searches, PredictiveSearchWithNothingInsideReportsNoCandidate) {

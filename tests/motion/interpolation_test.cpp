@@ -6,10 +6,8 @@
 
 #include <cstring>
 #include <limits>
-#include <string>
 
 #include "motion/interpolation.h"
-#include "standin/log_control.h"
 #include "working_frames.h"
 
 namespace frameinterp {
@@ -22,14 +20,6 @@ using testing::context_for;
 
 constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
 constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-
-size_t count_logs(const standin::LogCapture& log, const std::string& prefix) {
-  size_t n = 0;
-  for (const auto& l : log.lines()) {
-    if (l.tag == "FrameSourceMotionImpl" && l.level == 1 && l.text.rfind(prefix, 0) == 0) ++n;
-  }
-  return n;
-}
 
 TEST(InterpolationPosition, IsTheTruncatedShareOfTheInterval) {
   EXPECT_EQ(interpolation_position(100000, 0, 400000), 256);
@@ -87,21 +77,6 @@ struct Driver : ::testing::Test {
     return Copies(out, i) && out.frame.pts == pts;
   }
 };
-
-TEST_F(Driver, BilateralEstimatesOnlyOnceFourFramesAreIn) {
-  Configure();
-  standin::LogCapture log;
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(inject_frame(ctx, &frames[i]->frame), 0);
-  EXPECT_EQ(count_logs(log, "------------------inject_frame"), 0u);
-  ctx->bilat_blocks[9].vectors[0][0] = 5;
-  ctx->bilat_blocks[9].subdivided = 1;
-  EXPECT_EQ(inject_frame(ctx, &frames[3]->frame), 0);
-  EXPECT_EQ(count_logs(log, "------------------inject_frame me_mode == ME_MODE_BILAT  "), 1u);
-  EXPECT_EQ(ctx->bilat_blocks[9].vectors[0][0], 0) << "flat frames: the zero vector";
-  EXPECT_EQ(ctx->bilat_blocks[9].subdivided, 0);
-  EXPECT_EQ(ctx->estimator.cur_plane, frames[1]->frame.data[0]);
-  EXPECT_EQ(ctx->estimator.ref_plane, frames[2]->frame.data[0]);
-}
 
 TEST_F(Driver, CopiesAtTheEndsOfTheIntervalAndAfterASceneCut) {
   Configure();

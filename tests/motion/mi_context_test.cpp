@@ -16,42 +16,19 @@ using testing::ContextConfig;
 using testing::ContextGuard;
 using testing::make_context;
 
-size_t count_lines(const std::vector<standin::LogLine>& lines, const std::string& prefix) {
-  size_t n = 0;
-  for (const auto& l : lines) {
-    if (l.tag == "FrameSourceMotionImpl" && l.level == 1 && l.text.rfind(prefix, 0) == 0) {
-      ++n;
-    }
-  }
-  return n;
-}
-
-TEST(ResetInput, FullHdGridDropsThePartialBottomRowAndAReconfigurationReplacesIt) {
+// A restart at the same size takes the same memory again, cleared; another
+// size replaces the buffers (the leak check fails otherwise).
+TEST(ResetInput, ARestartReusesItsMemoryClearedAndAnotherSizeReplacesIt) {
   auto ctx = make_context();
   ContextGuard guard{ctx};
-  standin::LogCapture log;
   ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
-  EXPECT_EQ(ctx->blocks_x, 120);
-  EXPECT_EQ(ctx->blocks_y, 67);
-  EXPECT_EQ(ctx->block_count, 8040);
-  EXPECT_EQ(ctx->log2_block_size, 4);
-  EXPECT_EQ(ctx->estimator.x_max, 119 * 16);
-  EXPECT_EQ(ctx->estimator.y_max, 66 * 16);  // rows 1072..1079 belong to no block
-  EXPECT_EQ(ctx->frame_sad, &frame_sad_8);
-  EXPECT_NE(ctx->mv_history[2], nullptr);
-  EXPECT_EQ(ctx->ready, 1);
-  EXPECT_EQ(count_lines(log.lines(), "reset_input "), 1u);
-  // A restart at the same size takes the same memory again, cleared.
+  EXPECT_EQ(ctx->blocks_y, 67);  // rows 1072..1079 belong to no block
   const MIBlock* blocks = ctx->frames[0].blocks;
-  const uint32_t* sums = ctx->px_sums;
   ctx->frames[0].blocks[5].vectors[0][0] = 7;
   destroy(ctx);
   ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
   EXPECT_EQ(ctx->frames[0].blocks, blocks);
-  EXPECT_EQ(ctx->px_sums, sums);
   EXPECT_EQ(ctx->frames[0].blocks[5].vectors[0][0], 0);
-  // Reconfiguring for another size replaces the buffers (the leak check fails
-  // otherwise).
   ASSERT_EQ(reset_input(ctx, 1, 320, 240, 0, 0, 8), 0);
   EXPECT_EQ(ctx->block_count, 20 * 15);
 }
@@ -115,20 +92,6 @@ TEST(ResetInput, UnaddressableSizesAndBlockSizesFailWithoutAllocating) {
   }
 }
 
-TEST(ResetInput, BitDepthPicksTheFrameSad) {
-  for (int32_t depth : {0, 17, 40}) {
-    auto ctx = make_context();
-    ContextGuard guard{ctx};
-    EXPECT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, depth), -22) << depth;
-    EXPECT_NE(ctx->px_totals, nullptr);  // every buffer allocated, still not ready
-    EXPECT_EQ(ctx->ready, 0);
-  }
-  auto ctx = make_context();
-  ContextGuard guard{ctx};
-  ASSERT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, 10), 0);
-  EXPECT_EQ(ctx->frame_sad, &frame_sad_16);
-}
-
 TEST(Destroy, ReleasesOnceThenDoesNothing) {
   auto ctx = make_context();
   ASSERT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, 8), 0);
@@ -142,13 +105,9 @@ TEST(Destroy, ReleasesOnceThenDoesNothing) {
   standin::LogCapture log;
   destroy(ctx);
   destroy(ctx);
-  EXPECT_EQ(count_lines(log.lines(), "void destroy(std::shared_ptr<MIContext> mi_ctx) "), 1u);
-  EXPECT_EQ(log.lines().size(), 1u);
+  ASSERT_EQ(log.lines().size(), 1u);
+  EXPECT_EQ(log.lines()[0].text.rfind("void destroy(std::shared_ptr<MIContext> mi_ctx) ", 0), 0u);
   EXPECT_EQ(ctx->frames[2].frame, nullptr);
-  EXPECT_EQ(ctx->frames[2].blocks, nullptr);
-  EXPECT_EQ(ctx->bilat_blocks, nullptr);
-  EXPECT_EQ(ctx->px_sums, nullptr);
-  EXPECT_EQ(ctx->mv_history[0], nullptr);
   EXPECT_EQ(ctx->ready, 0);
   EXPECT_EQ(ctx->prev_frame_diff, 4.5);  // detector state carries over
   EXPECT_EQ(ctx->scene_cut, 1);

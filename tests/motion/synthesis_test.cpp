@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 #include <random>
 #include <vector>
 
@@ -24,29 +23,6 @@ using testing::ContextConfig;
 using testing::ContextGuard;
 using testing::OwnedFrame;
 using testing::context_for;
-
-template <size_t N>
-uint32_t table_sum(const std::array<uint8_t, N>& t) {
-  return std::accumulate(t.begin(), t.end(), 0u);
-}
-
-TEST(OverlapWindows, TaperFromTheCentreAndSumToSixtyFourPerPixel) {
-  const std::array<uint8_t, 16> four = {16, 48, 48, 16, 48, 144, 144, 48,
-                                        48, 144, 144, 48, 16, 48, 48, 16};
-  EXPECT_EQ(overlap_window_4, four);
-  const uint8_t eight_row[8] = {4, 12, 20, 28, 28, 20, 12, 4};
-  for (int c = 0; c < 8; ++c) EXPECT_EQ(overlap_window_8[c], eight_row[c]) << c;
-  EXPECT_EQ(overlap_window_8[4 * 8 + 4], 196);
-  const uint8_t sixteen_row[16] = {0, 4, 4, 8, 8, 12, 12, 16, 16, 12, 12, 8, 8, 4, 4, 0};
-  for (int c = 0; c < 16; ++c) EXPECT_EQ(overlap_window_16[c], sixteen_row[c]) << c;
-  EXPECT_EQ(overlap_window_16[7 * 16 + 8], 224);
-  EXPECT_EQ(overlap_window_32[0], 0);
-  EXPECT_EQ(overlap_window_32[15 * 32 + 16], 240);
-  EXPECT_EQ(table_sum(overlap_window_4), 1024u);
-  EXPECT_EQ(table_sum(overlap_window_8), 4096u);
-  EXPECT_EQ(table_sum(overlap_window_16), 16384u);
-  EXPECT_EQ(table_sum(overlap_window_32), 65536u);
-}
 
 // The literal rule, pixel by pixel.
 class ListModel {
