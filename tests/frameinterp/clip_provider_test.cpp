@@ -38,14 +38,6 @@ protected:
   int32_t status_ = 0;
 };
 
-TEST_F(ClipProviderTest, ReportsRateAndNoFrameCountAndNothingBeforeTheFirstSeek) {
-  const FrameRate rate = provider_.GetFrameRate();
-  EXPECT_EQ(rate.num, 30000);
-  EXPECT_EQ(rate.den, 1001);
-  EXPECT_EQ(provider_.GetInfo(), 0u);  // the same for a stream of unknown length
-  EXPECT_EQ(provider_.GetCurrentFrame(&status_), nullptr);
-}
-
 TEST_F(ClipProviderTest, SeekLandsOnTheFrameCoveringTheTimeAndClamps) {
   struct Case {
     int64_t request;
@@ -110,11 +102,14 @@ TEST(ClipProviderFailures, AreKeptForTheHarnessAndAnsweredAsTheEndOfTheStream) {
   EXPECT_EQ(provider.failure(), "frame 1 is gone");
 }
 
-TEST(ClipProviderFormats, ServesTheChosenFormatInCpuMemory) {
+TEST(ClipProviderFormats, ServeTheChosenFormatInCpuMemoryAtTheClipsRate) {
   PictureList frames = FiveFrames();
   for (const uint32_t format : {kFormatI420, kFormatNv12, kFormatBgra}) {
     ClipProvider provider(frames, {25, 1}, format);
     int32_t status = 0;
+    EXPECT_EQ(provider.GetFrameRate().num, 25);
+    EXPECT_EQ(provider.GetInfo(), 0u);  // no frame count, the same for a stream of unknown length
+    EXPECT_EQ(provider.GetCurrentFrame(&status), nullptr) << "nothing before the first seek";
     provider.Seek(0, 0, &status);
     std::shared_ptr<avcore::IMediaBuffer> buffer;
     provider.GetCurrentFrame(&status)->GetBuffer(&buffer, 0, 0);

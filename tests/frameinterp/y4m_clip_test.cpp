@@ -53,7 +53,7 @@ protected:
   ScratchDir dir_;
 };
 
-TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesAndRates) {
+TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesRatesAndColourFormats) {
   const std::string body = " F25:1\nFRAME\n" + FramePayload('a');
   for (const auto& [bytes, problem] : std::vector<std::pair<std::string, std::string>>{
            {"", "missing header (the file is empty)"},
@@ -76,21 +76,13 @@ TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesAndRates) {
            {"YUV4MPEG2 W4 H2 F25:0\n", "zero"},
            {"YUV4MPEG2 W4 H2 F25\n", "invalid frame rate 'F25'"},
            {"YUV4MPEG2 W4 H2 F-25:1\n", "invalid frame rate"},
-           {"YUV4MPEG2 W4 H2 F1000000:1\n", "above 100000"}}) {
+           {"YUV4MPEG2 W4 H2 F1000000:1\n", "above 100000"},
+           {"YUV4MPEG2 W4 H2 F25:1 C422\n", "unsupported colour format 'C422' (supported: 8-bit 4:2:0 as C420, C420jpeg"},
+           {"YUV4MPEG2 W4 H2 F25:1 C444alpha\n", "unsupported colour format"},
+           {"YUV4MPEG2 W4 H2 F25:1 Cmono\n", "unsupported colour format"},
+           {"YUV4MPEG2 W4 H2 F25:1 C420p10\n", "unsupported bit depth"},
+           {"YUV4MPEG2 W4 H2 F25:1 Cmono16\n", "8-bit 4:2:0"}}) {
     EXPECT_NE(Rejection(bytes).find(problem), std::string::npos) << problem;
-  }
-}
-
-TEST_F(Y4mClipTest, RejectsOtherColourFormatsAndBitDepthsNamingTheSupportedOnes) {
-  for (const char* colour : {"C422", "C444", "Cmono", "C411", "C444alpha"}) {
-    const std::string message = Rejection(std::string("YUV4MPEG2 W4 H2 F25:1 ") + colour + "\n");
-    EXPECT_NE(message.find("unsupported colour format"), std::string::npos) << message;
-    EXPECT_NE(message.find("C420, C420jpeg, C420paldv, C420mpeg2"), std::string::npos) << message;
-  }
-  for (const char* colour : {"C420p10", "C444p12", "Cmono16"}) {
-    const std::string message = Rejection(std::string("YUV4MPEG2 W4 H2 F25:1 ") + colour + "\n");
-    EXPECT_NE(message.find("unsupported bit depth"), std::string::npos) << message;
-    EXPECT_NE(message.find("8-bit 4:2:0"), std::string::npos) << message;
   }
 }
 
