@@ -1,13 +1,12 @@
 // The stand-in host must behave like a real host for the module and the
 // harness: it answers only the arguments the host interfaces fix, and it
-// keeps the log and the tagged value as the host does.
+// lays out the tagged value as the host does.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "host/core.h"
 #include "host/media.h"
-#include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/service_registry.h"
 
@@ -32,19 +31,6 @@ TEST(StandinMedia, ArgumentsOtherThanTheFixedOnesGetNothing) {
   allocator->Allocate(&buffer, picture->GetDesc(0), 0, 1);
   EXPECT_EQ(buffer, nullptr);
   EXPECT_EQ(OVKServiceMrgAcqire(1), nullptr);
-}
-
-TEST(StandinCore, LogThresholdAndCapture) {
-  standin::LogCapture capture;
-  standin::SetLogThreshold(3);
-  CoreLogPrint("t", 1, "dropped %d", 1);
-  CoreLogPrint("t", 3, "%s(%d) kept", "path", 7);
-  standin::SetLogThreshold(0);
-  const auto lines = capture.lines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].tag, "t");
-  EXPECT_EQ(lines[0].level, 3);
-  EXPECT_EQ(lines[0].text, "path(7) kept");
 }
 
 TEST(StandinCore, ValAnyLayoutAndBadAccess) {
