@@ -19,6 +19,7 @@
 #include "frame_times.h"
 #include "png_readback.h"
 #include "scratch_dir.h"
+#include "testdata.h"
 #include "y4m_clip.h"
 
 namespace fitool {
@@ -84,6 +85,11 @@ protected:
     }
   }
 
+  // A clip of the footage folder.
+  static std::string Clip(const std::string& name) {
+    return frameinterp::testing::TestdataPath("clips/" + name);
+  }
+
   ScratchDir out_;
   ScratchDir logs_;
 };
@@ -95,8 +101,8 @@ void ExpectEveryModeScored(const std::string& report) {
   }
 }
 
-const std::string kCisco = TestClip("CiscoVT2people_160x96_6fps.y4m");
-const std::string kRtn = TestClip("RTn23_80x44_15fps.y4m");
+constexpr char kCisco[] = "CiscoVT2people_160x96_6fps.y4m";
+constexpr char kRtn[] = "RTn23_80x44_15fps.y4m";
 
 TEST_F(ProgramTest, EveryFramingModeKeepsTheDurationAndRepeatPassesFramesThrough) {
   struct Case {
@@ -105,13 +111,13 @@ TEST_F(ProgramTest, EveryFramingModeKeepsTheDurationAndRepeatPassesFramesThrough
     bool pass_through;
   };
   for (const Case& c :
-       {Case{"-m repeat", kCisco, "10 frames written to out.y4m", {12, 1}, true},
-        Case{"-m repeat -r 75 -o cars.y4m", TestClip("cars_320x240_30fps.y4m"),
+       {Case{"-m repeat", Clip(kCisco), "10 frames written to out.y4m", {12, 1}, true},
+        Case{"-m repeat -r 75 -o cars.y4m", Clip("cars_320x240_30fps.y4m"),
              "75 frames written to cars.y4m", {75, 1}, true},
-        Case{"-m 0 -r 29.97 -o ntsc.y4m", kRtn, "written to ntsc.y4m", {30000, 1001}, true},
-        Case{"-m repeat -r 1 -o one.y4m", kCisco, "1 frame written to one.y4m", {1, 1}, true},
-        Case{"-m blend -r 25 -o blend.y4m", kRtn, "written to blend.y4m", {25, 1}, false},
-        Case{"-m motion -r 25 -o motion.y4m", kRtn, "written to motion.y4m", {25, 1}, false}}) {
+        Case{"-m 0 -r 29.97 -o ntsc.y4m", Clip(kRtn), "written to ntsc.y4m", {30000, 1001}, true},
+        Case{"-m repeat -r 1 -o one.y4m", Clip(kCisco), "1 frame written to one.y4m", {1, 1}, true},
+        Case{"-m blend -r 25 -o blend.y4m", Clip(kRtn), "written to blend.y4m", {25, 1}, false},
+        Case{"-m motion -r 25 -o motion.y4m", Clip(kRtn), "written to motion.y4m", {25, 1}, false}}) {
     const ProgramRun run = Run(c.args + " " + c.clip);
     ASSERT_EQ(run.status, 0) << c.args << ": " << run.err;
     EXPECT_NE(run.err.find(c.written + " ("), std::string::npos) << run.err;
@@ -121,7 +127,7 @@ TEST_F(ProgramTest, EveryFramingModeKeepsTheDurationAndRepeatPassesFramesThrough
 }
 
 TEST_F(ProgramTest, SnapshotOfAConversionIsAPngOrAFailureWithoutOutput) {
-  ProgramRun run = Run("-m repeat --snapshot 9 look.png " + kCisco);
+  ProgramRun run = Run("-m repeat --snapshot 9 look.png " + Clip(kCisco));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("\nframeinterp: snapshot of output frame 9 written to look.png\n"),
             std::string::npos) << run.err;
@@ -129,24 +135,24 @@ TEST_F(ProgramTest, SnapshotOfAConversionIsAPngOrAFailureWithoutOutput) {
   ASSERT_TRUE(png);  // the frame before, the answer; no frame after the last one
   EXPECT_EQ(png->width, 4 + 2 * (160 + 4));
 
-  run = Run("-q -m repeat -o late.y4m --snapshot 10 late.png " + kCisco);
+  run = Run("-q -m repeat -o late.y4m --snapshot 10 late.png " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "frameinterp: --snapshot 10: the run has output frames 0 to 9\n");
   EXPECT_FALSE(std::filesystem::exists(out_.File("late.y4m")));
 }
 
 TEST_F(ProgramTest, PixelFormatsAndStreamsGiveTheSameFrames) {
-  ASSERT_EQ(Run("-q -m repeat -o i420.y4m " + kCisco).status, 0);
-  ASSERT_EQ(Run("-q -m repeat --pixel-format nv12 -o nv12.y4m " + kCisco).status, 0);
-  ASSERT_EQ(Run("-q -m repeat --pixel-format bgra -o bgra.y4m " + kCisco).status, 0);
+  ASSERT_EQ(Run("-q -m repeat -o i420.y4m " + Clip(kCisco)).status, 0);
+  ASSERT_EQ(Run("-q -m repeat --pixel-format nv12 -o nv12.y4m " + Clip(kCisco)).status, 0);
+  ASSERT_EQ(Run("-q -m repeat --pixel-format bgra -o bgra.y4m " + Clip(kCisco)).status, 0);
   EXPECT_EQ(Slurp(out_.File("nv12.y4m")), Slurp(out_.File("i420.y4m")));
   // Standard input, read as a stream, and standard output give the bytes of
   // files in every mode.
   for (const std::string mode : {"repeat", "blend", "motion"}) {
     for (const std::string rate : {"-r 29.97", "-r 4"}) {
       const std::string args = "-q -m " + mode + " " + rate + " -o ";
-      ASSERT_EQ(Run(args + "file.y4m " + kCisco).status, 0);
-      const ProgramRun piped = Run(args + "- - <" + kCisco);
+      ASSERT_EQ(Run(args + "file.y4m " + Clip(kCisco)).status, 0);
+      const ProgramRun piped = Run(args + "- - <" + Clip(kCisco));
       ASSERT_EQ(piped.status, 0) << piped.err;
       EXPECT_TRUE(piped.out == Slurp(out_.File("file.y4m"))) << args;
     }
@@ -155,18 +161,18 @@ TEST_F(ProgramTest, PixelFormatsAndStreamsGiveTheSameFrames) {
 }
 
 TEST_F(ProgramTest, ModeNoneFailsWithoutLeavingOrTouchingAnOutput) {
-  ProgramRun run = Run("-m none " + kCisco);
+  ProgramRun run = Run("-m none " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("gave no frame for the first request"), std::string::npos) << run.err;
   EXPECT_EQ(out_.EntryCount(), 0u);
 
   // Not even the header reaches standard output.
-  run = Run("-m none -o - " + kCisco);
+  run = Run("-m none -o - " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
 
   out_.Write("kept.y4m", "old");
-  run = Run("-m none -o kept.y4m " + kCisco);
+  run = Run("-m none -o kept.y4m " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(Slurp(out_.File("kept.y4m")), "old");
   EXPECT_EQ(out_.EntryCount(), 1u);
@@ -187,7 +193,7 @@ TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
   EXPECT_EQ(run.err, "frameinterp: " + logs_.File("slow.y4m") +
                          ": the output rate 100000:1 would give more than 2147483647 frames\n");
 
-  run = Run("--module /nonexistent/module.so " + kCisco);
+  run = Run("--module /nonexistent/module.so " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err.rfind("frameinterp: /nonexistent/module.so: cannot load the module", 0), 0u)
       << run.err;
@@ -195,11 +201,11 @@ TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
   // A library that loads but is not a service module.
   const std::string host_library =
       (std::filesystem::path(FRAMEINTERP_PROGRAM).parent_path() / "libovkcore.so").string();
-  run = Run("--module " + host_library + " " + kCisco);
+  run = Run("--module " + host_library + " " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("no GetServiceModuleInfo export"), std::string::npos) << run.err;
 
-  run = Run("--evaluate -r 50 " + kCisco);
+  run = Run("--evaluate -r 50 " + Clip(kCisco));
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err,
             "frameinterp: --evaluate requests the odd frames' times; leave out -r\n"
@@ -222,7 +228,7 @@ TEST_F(ProgramTest, MotionThatCannotRunSaysSoOnceAndCountsItsFallbacks) {
 }
 
 TEST_F(ProgramTest, EvaluateScoresEveryModeOnTheClipOrTheBuiltInScene) {
-  ProgramRun run = Run("-q --evaluate --json scores.json --snapshot 1 look.png " + kRtn);
+  ProgramRun run = Run("-q --evaluate --json scores.json --snapshot 1 look.png " + Clip(kRtn));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("given the 8 even frames and asked for the 7 odd ones"), std::string::npos)
       << run.out;
@@ -254,7 +260,7 @@ void ReleaseFifo(const std::string& fifo, int side) {
 TEST_F(ProgramTest, TheInputIsNeverReplacedAndDevicesAndFifosStayWhatTheyAre) {
   // The input as an output, by its name, a symbolic link or a hard link, or
   // behind standard input: refused, the input intact.
-  const std::string input = out_.Write("in.y4m", Slurp(kCisco));
+  const std::string input = out_.Write("in.y4m", Slurp(Clip(kCisco)));
   std::filesystem::create_symlink(input, out_.File("link.y4m"));
   std::filesystem::create_hard_link(input, out_.File("hard.y4m"));
   for (const std::string args : {"-o in.y4m in.y4m", "-o link.y4m in.y4m", "-o hard.y4m in.y4m",
@@ -263,13 +269,13 @@ TEST_F(ProgramTest, TheInputIsNeverReplacedAndDevicesAndFifosStayWhatTheyAre) {
     EXPECT_EQ(run.status, 1) << args;
     EXPECT_NE(run.err.find("this output is the input file"), std::string::npos) << run.err;
   }
-  EXPECT_TRUE(Slurp(input) == Slurp(kCisco));
+  EXPECT_TRUE(Slurp(input) == Slurp(Clip(kCisco)));
   EXPECT_TRUE(std::filesystem::is_symlink(out_.File("link.y4m")));
 
   // A character device of our own, with the null device's numbers.
   const std::string device = out_.File("null");
   if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
-    ASSERT_EQ(Run("-q -m repeat -o null " + kCisco).status, 0);
+    ASSERT_EQ(Run("-q -m repeat -o null " + Clip(kCisco)).status, 0);
     struct stat info {};
     ASSERT_EQ(stat(device.c_str(), &info), 0);
     EXPECT_TRUE(S_ISCHR(info.st_mode));
@@ -279,10 +285,10 @@ TEST_F(ProgramTest, TheInputIsNeverReplacedAndDevicesAndFifosStayWhatTheyAre) {
   const std::string fifo = out_.File("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
   std::FILE* reader = popen(("cat '" + fifo + "' >'" + logs_.File("copy") + "'").c_str(), "r");
-  ASSERT_EQ(Run("-q -m repeat -o fifo " + kCisco).status, 0);
+  ASSERT_EQ(Run("-q -m repeat -o fifo " + Clip(kCisco)).status, 0);
   ReleaseFifo(fifo, O_WRONLY);
   pclose(reader);
-  ASSERT_EQ(Run("-q -m repeat -o file.y4m " + kCisco).status, 0);
+  ASSERT_EQ(Run("-q -m repeat -o file.y4m " + Clip(kCisco)).status, 0);
   EXPECT_TRUE(Slurp(logs_.File("copy")) == Slurp(out_.File("file.y4m")));
   EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
 }
@@ -292,7 +298,7 @@ TEST_F(ProgramTest, ARunStoppedByTheFileSizeLimitLeavesNoPartialFile) {
   getrlimit(RLIMIT_FSIZE, &old);
   const rlimit small{100'000, old.rlim_max};  // below the 230 kB of output
   setrlimit(RLIMIT_FSIZE, &small);
-  const ProgramRun run = Run("-q -m repeat -o big.y4m " + kCisco);
+  const ProgramRun run = Run("-q -m repeat -o big.y4m " + Clip(kCisco));
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_NE(run.status, 0);
   EXPECT_EQ(out_.EntryCount(), 0u);

@@ -43,7 +43,3 @@ public:
 private:
   std::filesystem::path path_;
 };
-
-inline std::string TestClip(const std::string& relative) {
-  return std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/" + relative;
-}

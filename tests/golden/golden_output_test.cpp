@@ -21,6 +21,7 @@
 #include "output_digests.h"
 #include "standin/log_control.h"
 #include "standin/standard_services.h"
+#include "testdata.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ class GoldenOutput : public ::testing::TestWithParam<const char*> {};
 
 // FRAMEINTERP_GOLDEN_RECORD=1 prints the table rows instead of checking them.
 TEST_P(GoldenOutput, EveryModeRateAndFormatGivesTheRecordedOutput) {
-  const golden::Clip clip = golden::ReadClip(golden::TestdataDir() + "/" + GetParam());
+  const golden::Clip clip = golden::ReadClip(frameinterp::testing::TestdataPath(GetParam()));
   ASSERT_GT(clip.frames->count(), 0);
   const bool record = std::getenv("FRAMEINTERP_GOLDEN_RECORD") != nullptr;
   const std::map<std::string, std::string> table = RecordedTable();
@@ -167,7 +168,8 @@ frameinterp::MotionSettings ParseSettings(const std::string& text);
 // split blocks and long vectors: rows "<clip> double <format> 2:<settings>".
 TEST(GoldenMotionSettings, EverySettingInEveryFormatGivesTheRecordedOutput) {
   const golden::Clip clip =
-      golden::ReadClip(golden::TestdataDir() + "/clips/CiscoVT2people_320x192_12fps.y4m");
+      golden::ReadClip(
+          frameinterp::testing::TestdataPath("clips/CiscoVT2people_320x192_12fps.y4m"));
   ASSERT_GT(clip.frames->count(), 0);
   const bool record = std::getenv("FRAMEINTERP_GOLDEN_RECORD") != nullptr;
   const std::map<std::string, std::string> table = RecordedTable();
@@ -228,11 +230,12 @@ class ModelDigests : public ::testing::TestWithParam<const char*> {};
 // Each row: clip, output rate N/D, settings, frame count, one digest per
 // output frame (format 1).
 TEST_P(ModelDigests, EveryMotionSettingMatchesTheModelFrameByFrame) {
-  const std::string dir = golden::TestdataDir();
-  const golden::Clip clip = golden::ReadClip(dir + "/clips/" + GetParam() + ".y4m");
+  const golden::Clip clip = golden::ReadClip(
+      frameinterp::testing::TestdataPath(std::string("clips/") + GetParam() + ".y4m"));
   ASSERT_GT(clip.frames->count(), 0);
-  std::ifstream in(dir + "/model-digests.tsv");
-  ASSERT_TRUE(in) << "cannot read " << dir << "/model-digests.tsv";
+  const std::string digests = frameinterp::testing::TestdataPath("model-digests.tsv");
+  std::ifstream in(digests);
+  ASSERT_TRUE(in) << "cannot read " << digests;
   std::string line;
   int rows = 0;
   while (std::getline(in, line)) {

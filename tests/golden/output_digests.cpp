@@ -13,15 +13,6 @@
 
 namespace golden {
 
-std::string TestdataDir() {
-  const std::string dir = FRAMEINTERP_TESTDATA_DIR;
-  if (!std::filesystem::is_directory(dir + "/clips")) {
-    ADD_FAILURE() << "the test footage folder " << dir
-                  << " is missing (configure with -DFRAMEINTERP_TESTDATA_DIR=<folder>)";
-  }
-  return dir;
-}
-
 Clip ReadClip(const std::string& path) {
   const frameinterp::testing::Y4MVideo video = frameinterp::testing::read_y4m(path, 1 << 20);
   Clip clip;

@@ -16,10 +16,6 @@
 
 namespace golden {
 
-// The folder of the shared test footage; fails the calling test with one
-// message naming it when it is missing.
-std::string TestdataDir();
-
 // A clip of the footage folder, read whole.
 struct Clip {
   std::string name;  // file name without folder and extension

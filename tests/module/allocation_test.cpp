@@ -26,6 +26,7 @@
 #include "standin/log_control.h"
 #include "standin/scripted_provider.h"
 #include "standin/standard_services.h"
+#include "testdata.h"
 #include "y4m_reader.h"
 
 namespace {
@@ -74,7 +75,7 @@ constexpr int64_t kStep = 1'666'666;  // 6 frames per second
 
 std::vector<ScriptedFrame> ClipFrames() {
   const auto clip = frameinterp::testing::read_y4m(
-      std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/CiscoVT2people_160x96_6fps.y4m", 5);
+      frameinterp::testing::TestdataPath("clips/CiscoVT2people_160x96_6fps.y4m"), 5);
   std::vector<ScriptedFrame> frames;
   for (size_t i = 0; i < clip.frames.size(); ++i) {
     frames.push_back({static_cast<int64_t>(i) * kStep, kStep,
@@ -101,8 +102,7 @@ class Allocations : public ::testing::Test {
 protected:
   void SetUp() override {
     frames_ = ClipFrames();
-    ASSERT_EQ(frames_.size(), 5u) << "the test footage folder " << FRAMEINTERP_TESTDATA_DIR
-                                  << " is missing";
+    ASSERT_EQ(frames_.size(), 5u);
     standin::SetLogThreshold(5);
     standin::RegisterStandardServices();
     frameinterp::SetAllocationGateForTesting(&AllowAllocation);

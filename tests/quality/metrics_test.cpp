@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "testdata.h"
 #include "y4m_reader.h"
 
 namespace {
@@ -19,8 +20,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // The luma frames of a clip of the test data as pictures (chroma neutral).
 std::vector<Picture> ReadClip(const std::string& relative) {
-  const auto clip = frameinterp::testing::read_y4m_luma(
-      std::string(FRAMEINTERP_TESTDATA_DIR) + "/" + relative, 1000);
+  const auto clip =
+      frameinterp::testing::read_y4m_luma(frameinterp::testing::TestdataPath(relative), 1000);
   std::vector<Picture> pictures;
   for (const std::vector<uint8_t>& luma : clip.frames) {
     pictures.push_back(Picture::Filled(clip.width, clip.height, 0, 128));

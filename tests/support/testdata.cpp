@@ -1,0 +1,17 @@
+#include "testdata.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace frameinterp::testing {
+
+std::string TestdataPath(const std::string& relative) {
+  const std::string dir = FRAMEINTERP_TESTDATA_DIR;
+  if (!std::filesystem::is_directory(dir + "/clips")) {
+    throw std::runtime_error("the test footage folder " + dir +
+                             " is missing (configure with -DFRAMEINTERP_TESTDATA_DIR=<folder>)");
+  }
+  return dir + "/" + relative;
+}
+
+}  // namespace frameinterp::testing
