@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -67,14 +68,22 @@ std::map<std::string, std::string> RecordedTable() {
   return table;
 }
 
-// Compares a run's frame count and digest with the table's row, or prints the
-// row when recording.
-void CheckRow(const std::map<std::string, std::string>& table, bool record, const std::string& key,
-              int64_t frames, uint64_t digest) {
+// Runs `request` over the clip at `output_rate` and compares the frame count
+// and digest with the table's row `key`, or prints the row when recording
+// (FRAMEINTERP_GOLDEN_RECORD=1).
+void CheckRun(const std::map<std::string, std::string>& table, const std::string& key,
+              const golden::Clip& clip, Rational output_rate,
+              const std::function<SamplePtr(int64_t)>& request) {
+  int64_t frames = 0;
+  uint64_t digest = golden::Fnv1a({});
+  golden::RequestClip(clip, output_rate, request, [&](const std::vector<uint8_t>& bytes) {
+    ++frames;
+    digest = golden::Fnv1a(bytes, digest);
+  });
   char value[64];
   std::snprintf(value, sizeof value, "%lld %016llx", static_cast<long long>(frames),
                 static_cast<unsigned long long>(digest));
-  if (record) {
+  if (std::getenv("FRAMEINTERP_GOLDEN_RECORD") != nullptr) {
     std::printf("%s %s\n", key.c_str(), value);
     return;
   }
@@ -109,11 +118,9 @@ const auto* const kHost = ::testing::AddGlobalTestEnvironment(new StandInHost);
 
 class GoldenOutput : public ::testing::TestWithParam<const char*> {};
 
-// FRAMEINTERP_GOLDEN_RECORD=1 prints the table rows instead of checking them.
 TEST_P(GoldenOutput, EveryModeRateAndFormatGivesTheRecordedOutput) {
   const golden::Clip clip = golden::ReadClip(frameinterp::testing::TestdataPath(GetParam()));
   ASSERT_GT(clip.frames->count(), 0);
-  const bool record = std::getenv("FRAMEINTERP_GOLDEN_RECORD") != nullptr;
   const std::map<std::string, std::string> table = RecordedTable();
   for (const OutputRate& rate : kRates) {
     for (const uint32_t format : kFormats) {
@@ -121,18 +128,10 @@ TEST_P(GoldenOutput, EveryModeRateAndFormatGivesTheRecordedOutput) {
         frameinterp::FrameInterpImpl session;
         session.SetProvider(std::make_shared<fitool::ClipProvider>(*clip.frames, clip.rate, format));
         session.SetMode(mode);
-        int64_t frames = 0;
-        uint64_t digest = golden::Fnv1a({});
-        golden::RequestClip(
-            clip, rate.of(clip.rate), [&](int64_t t) { return session.GetFrame(t, 0); },
-            [&](const std::vector<uint8_t>& bytes) {
-              ++frames;
-              digest = golden::Fnv1a(bytes, digest);
-            });
-        CheckRow(table, record,
+        CheckRun(table,
                  clip.name + ' ' + rate.label + ' ' + std::to_string(format) + ' ' +
                      std::to_string(mode),
-                 frames, digest);
+                 clip, rate.of(clip.rate), [&](int64_t t) { return session.GetFrame(t, 0); });
       }
     }
   }
@@ -141,18 +140,10 @@ TEST_P(GoldenOutput, EveryModeRateAndFormatGivesTheRecordedOutput) {
 // The motion settings of the model table: the defaults, each setting changed
 // alone, a few combinations, and every search method in both estimation modes.
 std::vector<std::string> MotionSettingsList() {
-  std::vector<std::string> list = {"defaults",
-                                   "block_size=8",
-                                   "block_size=4",
-                                   "block_size=2",
-                                   "search_range=7",
-                                   "split_refinement=1",
-                                   "comp_mode=1",
-                                   "me_mode=0",
-                                   "comp_mode=1,me_mode=0",
-                                   "block_size=8,comp_mode=1,split_refinement=1",
-                                   "scene_detect=0",
-                                   "scene_threshold=2.5"};
+  std::vector<std::string> list = {
+      "defaults", "block_size=8", "block_size=4", "block_size=2", "search_range=7",
+      "split_refinement=1", "comp_mode=1", "me_mode=0", "comp_mode=1,me_mode=0",
+      "block_size=8,comp_mode=1,split_refinement=1", "scene_detect=0", "scene_threshold=2.5"};
   for (int method = 0; method <= 10; ++method) {
     list.push_back("search_method=" + std::to_string(method) + ",search_range=8");
   }
@@ -167,27 +158,17 @@ frameinterp::MotionSettings ParseSettings(const std::string& text);
 // Every motion setting in every pixel format, on a clip large enough for
 // split blocks and long vectors: rows "<clip> double <format> 2:<settings>".
 TEST(GoldenMotionSettings, EverySettingInEveryFormatGivesTheRecordedOutput) {
-  const golden::Clip clip =
-      golden::ReadClip(
-          frameinterp::testing::TestdataPath("clips/CiscoVT2people_320x192_12fps.y4m"));
+  const golden::Clip clip = golden::ReadClip(
+      frameinterp::testing::TestdataPath("clips/CiscoVT2people_320x192_12fps.y4m"));
   ASSERT_GT(clip.frames->count(), 0);
-  const bool record = std::getenv("FRAMEINTERP_GOLDEN_RECORD") != nullptr;
   const std::map<std::string, std::string> table = RecordedTable();
   for (const std::string& settings : MotionSettingsList()) {
     for (const uint32_t format : kFormats) {
       frameinterp::FrameSourceMotionImpl source(
           std::make_shared<fitool::ClipProvider>(*clip.frames, clip.rate, format), false,
           ParseSettings(settings));
-      int64_t frames = 0;
-      uint64_t digest = golden::Fnv1a({});
-      golden::RequestClip(
-          clip, kRates[0].of(clip.rate), [&](int64_t t) { return source.GetFrame(t, 0); },
-          [&](const std::vector<uint8_t>& bytes) {
-            ++frames;
-            digest = golden::Fnv1a(bytes, digest);
-          });
-      CheckRow(table, record, clip.name + " double " + std::to_string(format) + " 2:" + settings,
-               frames, digest);
+      CheckRun(table, clip.name + " double " + std::to_string(format) + " 2:" + settings, clip,
+               kRates[0].of(clip.rate), [&](int64_t t) { return source.GetFrame(t, 0); });
     }
   }
 }
