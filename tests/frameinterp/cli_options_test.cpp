@@ -13,17 +13,6 @@ namespace {
 
 Options Parse(std::vector<std::string> args) { return ParseOptions(args); }
 
-TEST(ParseOptions, DefaultsToTheBuiltInSceneAndOutYuv) {
-  const Options options = Parse({});
-  EXPECT_TRUE(options.input.empty());
-  EXPECT_EQ(options.output, "out.y4m");
-  EXPECT_FALSE(options.output_given);
-  EXPECT_TRUE(options.modes.empty());
-  EXPECT_FALSE(options.fps.has_value());
-  EXPECT_EQ(options.pixel_format, kFormatI420);
-  EXPECT_EQ(options.verbosity, 0);
-}
-
 TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   const Options options =
       Parse({"-oout.y4m", "--mode=blend", "-r", "29.97", "--pixel-format", "nv12", "--gpu-effect",
@@ -44,7 +33,12 @@ TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   EXPECT_EQ(options.snapshot_path, "s.png");
 }
 
-TEST(ParseOptions, ModesListsAndScoresBelongToQualityRuns) {
+TEST(ParseOptions, DefaultsModesListsAndScores) {
+  const Options defaults = Parse({});  // the built-in scene into out.y4m
+  EXPECT_TRUE(defaults.input.empty() && defaults.modes.empty() && !defaults.fps.has_value());
+  EXPECT_EQ(defaults.output, "out.y4m");
+  EXPECT_EQ(defaults.pixel_format, kFormatI420);
+  EXPECT_EQ(defaults.verbosity, 0);
   EXPECT_EQ(Parse({"-m", "3"}).modes, std::vector<uint32_t>{kModeNone});
   EXPECT_EQ(Parse({"-m", "motion,0"}).modes, (std::vector<uint32_t>{kModeMotion, kModeRepeat}));
   EXPECT_EQ(Parse({"-", "-o", "-"}).input, "-");

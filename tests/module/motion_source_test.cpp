@@ -177,14 +177,6 @@ TEST_F(MotionSource, RequestBetweenTheLastTwoWindowFramesPushesTheCoveringFrameA
   EXPECT_EQ(answer->GetPts(), 3 * kStep + 3 * kStep / 4);
 }
 
-TEST_F(MotionSource, RequestJustAfterTheLastWindowFrameRestarts) {
-  Use(TexturedFrames(8));
-  Request(2 * kStep + kStep / 2, &answer);  // window: 2, 2, 3, 4
-  Request(4 * kStep + 200, &answer);
-  EXPECT_EQ(CountLines(log, kRestartLog, 4), 2u);
-  EXPECT_EQ(CountLines(log, "void destroy(", 1), 1u);
-}
-
 TEST_F(MotionSource, FramesSparserThanTheNominalRateAreRepeatedInTheWindow) {
   auto frames = TexturedFrames(6);
   for (size_t i = 0; i < frames.size(); ++i) {
@@ -272,19 +264,6 @@ TEST_F(MotionSource, HostFailuresAnswerWithTheUpstreamSampleOrPassOnWithoutLeaks
     Request(2 * kStep + kStep / 3, &answer);
     EXPECT_EQ(answer->GetPts(), 2 * kStep + kStep / 3) << fault;
   }
-}
-
-TEST_F(MotionSource, ASizeChangeRestartsTheWindowAtTheNewSize) {
-  auto frames = TexturedFrames(4);
-  for (auto& wide : TexturedFrames(4, 4 * kStep, 96)) frames.push_back(std::move(wide));
-  Use(std::move(frames));
-  for (int half = 1; half < 14; half += 2) {
-    Request(half * kStep / 2, &answer);
-    ASSERT_NE(answer, nullptr) << half;
-  }
-  const auto planes = Planes(answer);
-  ASSERT_EQ(planes.size(), 3u);
-  EXPECT_EQ(planes[0].size(), 96u * 64);
 }
 
 // A picture the working frames cannot take, first met after the request
