@@ -48,17 +48,18 @@ std::shared_ptr<avcore::IMediaBuffer> BufferOf(const SamplePtr& sample) {
   return buffer;
 }
 
-// A picture whose description claims 80 x 80 while its planes hold the 64 x
-// 64 of the wrapped one: its Lock reports rows narrower than the description's.
-class ClaimsMoreRows final : public avcore::IMediaBuffer {
+// A picture as a stricter host hands it out: it may only be locked for
+// reading, and with `claims_more_rows` its description claims 80 x 80 while
+// its planes hold the 64 x 64 of the wrapped one.
+class StrictPicture final : public avcore::IMediaBuffer {
 public:
-  explicit ClaimsMoreRows(std::shared_ptr<avcore::IMediaBuffer> inner)
+  StrictPicture(std::shared_ptr<avcore::IMediaBuffer> inner, bool claims_more_rows)
       : inner_(std::move(inner)), desc_(1) {
-    desc_.SetSize(80, 80);
+    desc_.SetSize(claims_more_rows ? 80 : 64, claims_more_rows ? 80 : 64);
   }
   int32_t Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t access,
                int32_t zero) override {
-    return inner_->Lock(planes, strides, access, zero);
+    return access == kRead ? inner_->Lock(planes, strides, access, zero) : -1;
   }
   int32_t Unlock() override { return inner_->Unlock(); }
   avcore::IMediaDesc* GetDesc(int32_t) override { return &desc_; }
@@ -117,6 +118,21 @@ TEST_F(MotionSource, FirstRequestPushesTheCoveringFrameTwiceAndFetchesTwoMore) {
   EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 1u);
   EXPECT_NE(Planes(answer), Planes(provider->frames()[2].picture));
   EXPECT_NE(Planes(answer), Planes(provider->frames()[3].picture));
+}
+
+// Upstream pictures are only read: a host that refuses to lock them for
+// writing gets the same synthesised answer.
+TEST_F(MotionSource, PicturesThatMayOnlyBeReadGiveTheSameAnswer) {
+  Use(TexturedFrames(8));
+  Request(2 * kStep + kStep / 2, &answer);
+  const auto writable = Planes(answer);
+  auto frames = TexturedFrames(8);
+  for (auto& frame : frames) frame.picture = std::make_shared<StrictPicture>(frame.picture, false);
+  Use(std::move(frames));
+  Request(2 * kStep + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 2 * kStep + kStep / 2);
+  EXPECT_EQ(Planes(answer), writable);
 }
 
 TEST_F(MotionSource, RepeatsSynthesesAndWindowFramesAreAnsweredThroughTheOneOutputSample) {
@@ -275,7 +291,7 @@ TEST_F(MotionSource, APictureOfAnotherLayoutAfterTheRequestEndsTheStreamThere) {
       for (auto& small : ScriptedProvider::Uniform(4, 4 * kStep, kStep, kStep)) frames.push_back(small);
     } else if (change == 2) {
       for (auto& claims : TexturedFrames(4, 4 * kStep)) {
-        claims.picture = std::make_shared<ClaimsMoreRows>(claims.picture);
+        claims.picture = std::make_shared<StrictPicture>(claims.picture, true);
         frames.push_back(std::move(claims));
       }
     } else {
@@ -308,7 +324,7 @@ TEST_F(MotionSource, APictureOfAnotherLayoutAfterTheRequestEndsTheStreamThere) {
 
 TEST_F(MotionSource, APictureClaimingMoreThanItsPlanesHoldIsNeverRead) {
   auto frames = TexturedFrames(8);
-  for (auto& frame : frames) frame.picture = std::make_shared<ClaimsMoreRows>(frame.picture);
+  for (auto& frame : frames) frame.picture = std::make_shared<StrictPicture>(frame.picture, true);
   Use(std::move(frames));
   Request(2 * kStep + kStep / 2, &answer);
   EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture);
