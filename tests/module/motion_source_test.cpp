@@ -167,6 +167,11 @@ TEST_F(MotionSource, UpstreamFramesAtOrAfterTheRequestAreTheAnswerThemselves) {
   Use(TexturedFrames(8, kNoTime - 2 * kStep));
   Request(kNoTime, &answer);
   EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture) << "at the marker time";
+  // Window slots a one-frame stream left empty hold no frame at the marker.
+  Use(TexturedFrames(1));
+  Request(kStep / 2, &answer);
+  Request(kNoTime, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[0].picture) << "after a one-frame window";
 
   Use(TexturedFrames(8));
   Request(3 * kStep + 50, &answer);
