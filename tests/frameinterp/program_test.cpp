@@ -160,57 +160,50 @@ TEST_F(ProgramTest, PixelFormatsAndStreamsGiveTheSameFrames) {
   EXPECT_EQ(Open(out_.File("bgra.y4m"))->count(), 10);
 }
 
-TEST_F(ProgramTest, ModeNoneFailsWithoutLeavingOrTouchingAnOutput) {
-  ProgramRun run = Run("-m none " + Clip(kCisco));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("gave no frame for the first request"), std::string::npos) << run.err;
+TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
+  // 23 frames at one per 1000 s, asked for at 100000 fps.
+  std::string slow = "YUV4MPEG2 W4 H2 F1:1000\n";
+  for (int i = 0; i < 23; ++i) slow += "FRAME\n" + std::string(12, 'a');
+  const std::string slow_path = logs_.Write("slow.y4m", slow);
+  const std::string odd = logs_.Write("odd.y4m", "YUV4MPEG2 W5 H2 F25:1\nFRAME\n0123456789ab");
+  // A library that loads but is not a service module.
+  const std::string host_library =
+      (std::filesystem::path(FRAMEINTERP_PROGRAM).parent_path() / "libovkcore.so").string();
+  struct Case {
+    std::string args;
+    int status;
+    std::string err;  // the whole message, or a part of it
+  };
+  for (const Case& c : {
+           Case{"-m none " + Clip(kCisco), 1, "gave no frame for the first request"},
+           Case{"-m repeat " + odd, 1,
+                "frameinterp: " + odd +
+                    ": odd width 5 (only even widths and heights are supported)\n"},
+           Case{"-r 100000 " + slow_path, 1,
+                "frameinterp: " + slow_path +
+                    ": the output rate 100000:1 would give more than 2147483647 frames\n"},
+           Case{"--module /nonexistent/module.so " + Clip(kCisco), 1,
+                "frameinterp: /nonexistent/module.so: cannot load the module"},
+           Case{"--module " + host_library + " " + Clip(kCisco), 1,
+                "no GetServiceModuleInfo export"},
+           Case{"--evaluate -r 50 " + Clip(kCisco), 2,
+                "frameinterp: --evaluate requests the odd frames' times; leave out -r\n"
+                "Try 'frameinterp --help'.\n"}}) {
+    const ProgramRun run = Run(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
   EXPECT_EQ(out_.EntryCount(), 0u);
 
-  // Not even the header reaches standard output.
-  run = Run("-m none -o - " + Clip(kCisco));
+  // Not even the header reaches standard output, and an output file is not touched.
+  ProgramRun run = Run("-m none -o - " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-
   out_.Write("kept.y4m", "old");
   run = Run("-m none -o kept.y4m " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(Slurp(out_.File("kept.y4m")), "old");
   EXPECT_EQ(out_.EntryCount(), 1u);
-}
-
-TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
-  const std::string odd = logs_.Write("odd.y4m", "YUV4MPEG2 W5 H2 F25:1\nFRAME\n0123456789ab");
-  ProgramRun run = Run("-m repeat " + odd);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "frameinterp: " + odd +
-                         ": odd width 5 (only even widths and heights are supported)\n");
-
-  // 23 frames at one per 1000 s, asked for at 100000 fps.
-  std::string slow = "YUV4MPEG2 W4 H2 F1:1000\n";
-  for (int i = 0; i < 23; ++i) slow += "FRAME\n" + std::string(12, 'a');
-  run = Run("-r 100000 " + logs_.Write("slow.y4m", slow));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "frameinterp: " + logs_.File("slow.y4m") +
-                         ": the output rate 100000:1 would give more than 2147483647 frames\n");
-
-  run = Run("--module /nonexistent/module.so " + Clip(kCisco));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err.rfind("frameinterp: /nonexistent/module.so: cannot load the module", 0), 0u)
-      << run.err;
-
-  // A library that loads but is not a service module.
-  const std::string host_library =
-      (std::filesystem::path(FRAMEINTERP_PROGRAM).parent_path() / "libovkcore.so").string();
-  run = Run("--module " + host_library + " " + Clip(kCisco));
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("no GetServiceModuleInfo export"), std::string::npos) << run.err;
-
-  run = Run("--evaluate -r 50 " + Clip(kCisco));
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err,
-            "frameinterp: --evaluate requests the odd frames' times; leave out -r\n"
-            "Try 'frameinterp --help'.\n");
-  EXPECT_EQ(out_.EntryCount(), 0u);
 }
 
 // Pictures smaller than the motion pipeline's block grid: the run says why
