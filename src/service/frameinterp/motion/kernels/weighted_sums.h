@@ -43,6 +43,21 @@ struct PairRect {
   uint32_t alpha;
 };
 
+// Row r of a rectangle, from column `first` on, as a rectangle of one row:
+// what the kernels walk row by row, and what a SIMD twin leaves to the
+// reference after its whole steps.
+inline PairRect row_of(const PairRect& rect, int32_t r, int32_t first = 0) {
+  PairRect row = rect;
+  row.sums += r * rect.sums_stride + first;
+  if (row.totals) row.totals += r * rect.totals_stride + first;
+  row.weights += r * rect.weights_stride + first * rect.weight_step;
+  row.first += r * rect.first_stride + first;
+  row.second += r * rect.second_stride + first;
+  row.cols = rect.cols - first;
+  row.rows = 1;
+  return row;
+}
+
 // sums += w x (beta x first + alpha x second), and totals += w x 1024 when
 // set, over the rectangle.
 using AccumulatePairsFn = void (*)(const PairRect& rect);
