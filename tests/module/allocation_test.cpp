@@ -13,6 +13,7 @@
 // at the same size included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -106,6 +107,13 @@ protected:
     ASSERT_EQ(frames_.size(), 5u);
     standin::SetLogThreshold(5);
     standin::RegisterStandardServices();
+    frameinterp::FrameInterpImpl session;
+    session.SetProvider(std::make_shared<standin::ScriptedProvider>(FrameRate{6, 1}, frames_));
+    session.SetMode(2);
+    for (int64_t half = 1; half <= 2 * static_cast<int64_t>(frames_.size()); ++half) {
+      times_.push_back(half % (2 * static_cast<int64_t>(frames_.size())) * kStep / 2);
+      motion_answers_.push_back(motiontest::Planes(session.GetFrame(times_.back(), 0)));
+    }
     frameinterp::SetAllocationGateForTesting(&AllowAllocation);
   }
   void TearDown() override {
@@ -114,19 +122,32 @@ protected:
     g_left = -1;
   }
 
-  // Requests every half frame of the clip; after the failure every request of
-  // modes 0 to 2 must answer.
-  void RequestClip(const std::function<SamplePtr(int64_t)>& request, bool answers) {
-    for (int64_t half = 0; half < 2 * static_cast<int64_t>(frames_.size()); ++half) {
+  // Makes the requests of times_; after the failure every request of modes 0
+  // to 2 must answer, and a motion answer hold an upstream frame's picture or
+  // the one a session without failures gives, never a picture the pipeline
+  // could not finish.
+  void RequestClip(const std::function<SamplePtr(int64_t)>& request, bool answers,
+                   bool motion = false) {
+    for (size_t i = 0; i < times_.size(); ++i) {
       SamplePtr answer;
-      const bool ok = Survives([&] { answer = request(half * kStep / 2); });
-      if (ok && g_failed) {
-        EXPECT_EQ(answer != nullptr, answers) << "k " << k_ << " request " << half;
-      }
+      const bool ok = Survives([&] { answer = request(times_[i]); });
+      if (!ok || !g_failed) continue;
+      EXPECT_EQ(answer != nullptr, answers) << "k " << k_ << " request " << i;
+      if (!motion || !answer) continue;
+      const auto got = motiontest::Planes(answer);
+      EXPECT_TRUE(got == motion_answers_[i] ||
+                  std::any_of(frames_.begin(), frames_.end(), [&](const ScriptedFrame& f) {
+                    return motiontest::Planes(f.picture) == got;
+                  }))
+          << "k " << k_ << " request " << i;
     }
   }
 
   std::vector<ScriptedFrame> frames_;
+  // Every half frame of the clip from half a frame in, then back to the start,
+  // and the motion answers to them without failures.
+  std::vector<int64_t> times_;
+  std::vector<std::vector<std::vector<uint8_t>>> motion_answers_;
   int64_t k_ = 0;
 };
 
@@ -142,7 +163,7 @@ TEST_F(Allocations, EverySessionLifeSurvivesTheFailureOfAnyOneAllocation) {
       if (!Survives([&] { interp->SetProvider(provider); })) interp->SetProvider(provider);
       for (uint32_t mode = 0; mode < 4; ++mode) {
         interp->SetMode(mode);
-        RequestClip([&](int64_t t) { return interp->GetFrame(t, 0); }, mode != 3);
+        RequestClip([&](int64_t t) { return interp->GetFrame(t, 0); }, mode != 3, mode == 2);
       }
       const core::ValAny on(true);
       Survives([&] { interp->SetOption("UseGpuEffect", &on); });

@@ -224,6 +224,14 @@ TEST_F(MotionSource, TheLastIntervalOfAStreamCopiesTheWindowFrameThatCoversIt) {
 
   Request(9 * kStep, &answer);
   EXPECT_EQ(answer, nullptr) << "nothing upstream after the stream";
+
+  // A stream that ends at the end of the time range, where no step is left.
+  constexpr int64_t kLast = std::numeric_limits<int64_t>::max() - kStep;
+  Use(TexturedFrames(4, kLast - 3 * kStep));
+  Request(kLast + kStep / 2, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), kLast);
+  EXPECT_EQ(Planes(answer), Planes(provider->frames()[3].picture));
 }
 
 TEST_F(MotionSource, WhereThePipelineCannotRunTheCoveringFrameAnswers) {

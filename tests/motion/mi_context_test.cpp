@@ -149,6 +149,8 @@ TEST_F(SceneCut, LargeDifferenceAfterASteadyPairIsACutOnlyOnce) {
   EXPECT_EQ(ctx_->prev_frame_diff, 12.0);
   EXPECT_FALSE(check(a, a));  // a jump of 12, but m = 0
   EXPECT_EQ(ctx_->prev_frame_diff, 0.0);
+  ctx_->scene_threshold = 12.0;  // a difference at the threshold is a cut
+  EXPECT_TRUE(check(a, b));
 }
 
 TEST_F(SceneCut, DetectionOffOrMissingFrameAnswersFalseAndKeepsState) {
