@@ -57,6 +57,7 @@ public:
     if (Faults().allocate_throws) throw std::bad_alloc();
     if (!ours || zero != 0 || zero_too != 0 || Faults().allocate_fails) return;
     ++Counters().buffers_allocated;
+    Counters().allocated_tags = ours->metadata().tags();
     *out = std::make_shared<CpuBuffer>(*ours);
   }
 };

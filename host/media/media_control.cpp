@@ -18,6 +18,7 @@ void ResetMedia() {
   MediaCounters& c = Counters();
   c.descs_created = c.descs_destroyed = c.allocator_acquired = 0;
   c.buffers_allocated = c.samples_created = 0;
+  c.allocated_tags.clear();
 }
 
 }  // namespace standin

@@ -159,6 +159,7 @@ struct MediaCounters {
   int64_t samples_created = 0;    // by OVKAvCoreMediaSampleCreate
   int64_t buffers_alive = 0;      // every CpuBuffer not yet destroyed
   int64_t samples_alive = 0;      // every MediaSample not yet destroyed
+  std::vector<std::string> allocated_tags;  // metadata tags of the last description allocated
 };
 HOST_MEDIA_API MediaCounters& Counters();
 HOST_MEDIA_API void ResetMedia();
