@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <string>
 
-#include "motion/me_costs.h"
 #include "motion_fixture.h"
 #include "standin/log_control.h"
 
@@ -31,34 +30,6 @@ TEST(ResetInput, ARestartReusesItsMemoryClearedAndAnotherSizeReplacesIt) {
   EXPECT_EQ(ctx->frames[0].blocks[5].vectors[0][0], 0);
   ASSERT_EQ(reset_input(ctx, 1, 320, 240, 0, 0, 8), 0);
   EXPECT_EQ(ctx->block_count, 20 * 15);
-}
-
-TEST(ResetInput, BlockSizeRoundsUpAndTheModePicksTheCost) {
-  struct Case {
-    int32_t block_size, me_mode, rounded;
-    MECostFn cost;
-  };
-  const Case cases[] = {{16, ME_MODE_BILAT, 16, &bilateral_overlapped_sad},
-                        {12, ME_MODE_BIDIR, 16, &overlapped_sad},
-                        {9, 7, 16, &block_sad},
-                        {8, ME_MODE_BILAT, 8, &bilateral_overlapped_sad},
-                        {5, ME_MODE_BIDIR, 8, &overlapped_sad},
-                        {3, ME_MODE_BILAT, 4, &bilateral_overlapped_sad},
-                        {2, ME_MODE_BIDIR, 2, &overlapped_sad}};
-  for (const Case& c : cases) {
-    ContextConfig config;
-    config.block_size = c.block_size;
-    config.me_mode = c.me_mode;
-    config.search_method = 6;
-    auto ctx = make_context(config);
-    ContextGuard guard{ctx};
-    ASSERT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, 8), 0) << c.block_size;
-    EXPECT_EQ(ctx->block_size, c.rounded) << c.block_size;
-    EXPECT_EQ(ctx->estimator.block_size, c.rounded) << c.block_size;
-    EXPECT_EQ(ctx->estimator.cost_fn, c.cost) << c.block_size;
-    EXPECT_EQ(ctx->bilat_blocks != nullptr, c.me_mode == ME_MODE_BILAT);
-    EXPECT_EQ(ctx->mv_history[0], nullptr);  // method 6 keeps no history
-  }
 }
 
 TEST(ResetInput, TooFewBlocksFailsWithTheSlotArraysAllocatedUntilDestroy) {
