@@ -1,8 +1,16 @@
 #include "output_digests.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+// windows.h first: bcrypt.h needs its types.
+#include <bcrypt.h>
+#else
+#include <openssl/evp.h>
+#endif
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -93,10 +101,39 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t hash) {
   return hash;
 }
 
+namespace {
+
+constexpr size_t kSha256Bytes = 32;
+
+#if defined(_WIN32)
+void Sha256(const std::vector<uint8_t>& bytes, unsigned char (&digest)[kSha256Bytes]) {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  NTSTATUS status = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  ASSERT_TRUE(BCRYPT_SUCCESS(status)) << "BCryptOpenAlgorithmProvider: " << status;
+  // Hashed in pieces: one BCryptHash call takes at most 4 GiB.
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  status = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+  for (size_t at = 0; BCRYPT_SUCCESS(status) && at < bytes.size();) {
+    const ULONG piece = static_cast<ULONG>(std::min<size_t>(bytes.size() - at, 1u << 30));
+    status = BCryptHashData(hash, const_cast<PUCHAR>(bytes.data() + at), piece, 0);
+    at += piece;
+  }
+  if (BCRYPT_SUCCESS(status)) status = BCryptFinishHash(hash, digest, kSha256Bytes, 0);
+  if (hash) BCryptDestroyHash(hash);
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+  EXPECT_TRUE(BCRYPT_SUCCESS(status)) << "SHA-256 with BCrypt: " << status;
+}
+#else
+void Sha256(const std::vector<uint8_t>& bytes, unsigned char (&digest)[kSha256Bytes]) {
+  EVP_Digest(bytes.data(), bytes.size(), digest, nullptr, EVP_sha256(), nullptr);
+}
+#endif
+
+}  // namespace
+
 std::string Sha256Prefix(const std::vector<uint8_t>& bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+  unsigned char digest[kSha256Bytes] = {};
+  Sha256(bytes, digest);
   char hex[17];
   for (int i = 0; i < 8; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
   return hex;
