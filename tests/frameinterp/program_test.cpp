@@ -3,14 +3,11 @@
 // covering their time, and failures that leave no output behind.
 #include <gtest/gtest.h>
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "child_process.h"
 #include "frame_times.h"
 #include "scratch_dir.h"
 #include "y4m_clip.h"
@@ -38,20 +35,26 @@ std::string FirstLine(const std::string& path) {
 
 class ProgramTest : public ::testing::Test {
 protected:
-  // Runs the program with `args` (shell syntax) in the output folder.
+  // Runs the program in the output folder with `args`: words separated by
+  // spaces, where a word "<FILE" gives the program FILE as standard input.
   ProgramRun Run(const std::string& args) {
-    const std::string command = "cd '" + out_.File("") + "' && '" + FRAMEINTERP_PROGRAM + "' " +
-                                args + " >'" + logs_.File("stdout") + "' 2>'" +
-                                logs_.File("stderr") + "'";
-    const int raw = std::system(command.c_str());
+    std::vector<std::string> words;
+    std::string input;
+    std::istringstream split(args);
+    for (std::string word; split >> word;) {
+      if (word[0] == '<') {
+        input = word.substr(1);
+      } else {
+        words.push_back(word);
+      }
+    }
     ProgramRun run;
-#if defined(_WIN32)
-    run.status = raw;
-#else
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
+    run.status = RunChild(FRAMEINTERP_PROGRAM, words,
+                          {out_.File(""), input, logs_.File("stdout"), logs_.File("stderr")});
     run.out = Slurp(logs_.File("stdout"));
+    // Messages are text, whose line ends the C runtime writes as CR LF on Windows.
     run.err = Slurp(logs_.File("stderr"));
+    for (size_t at; (at = run.err.find("\r\n")) != std::string::npos;) run.err.erase(at, 1);
     return run;
   }
 
@@ -193,8 +196,7 @@ TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
       << run.err;
 
   // A library that loads but is not a service module.
-  const std::string host_library =
-      (std::filesystem::path(FRAMEINTERP_PROGRAM).parent_path() / "libovkcore.so").string();
+  const std::string host_library = std::filesystem::absolute(FRAMEINTERP_HOST_LIBRARY).string();
   run = Run("--module " + host_library + " " + kCisco);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("no GetServiceModuleInfo export"), std::string::npos) << run.err;

@@ -44,6 +44,9 @@ private:
   std::filesystem::path path_;
 };
 
+// Absolute with its drive on Windows too, so that a program started in
+// another folder (on another drive) finds the clip.
 inline std::string TestClip(const std::string& relative) {
-  return std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/" + relative;
+  return std::filesystem::absolute(std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/" + relative)
+      .string();
 }

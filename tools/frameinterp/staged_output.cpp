@@ -6,6 +6,7 @@
 
 #include "platform.h"
 #include "tool_error.h"
+#include "utf8_path.h"
 
 namespace fitool {
 
@@ -17,7 +18,7 @@ StagedOutput::StagedOutput(const std::string& path) : name_(path) {
     return;
   }
   temporary_ = path + "." + std::to_string(ProcessId()) + ".part";
-  file_ = std::fopen(temporary_.c_str(), "wb");
+  file_ = OpenFile(temporary_, "wb");
   if (!file_) throw ToolError(path + ": cannot create: " + std::strerror(errno));
   RemoveOnInterrupt(temporary_);
 }
@@ -27,7 +28,8 @@ StagedOutput::~StagedOutput() {
   RemoveOnInterrupt("");
   if (committed_) return;
   if (file_) std::fclose(file_);
-  std::remove(temporary_.c_str());
+  std::error_code ignored;
+  std::filesystem::remove(Utf8Path(temporary_), ignored);
 }
 
 void StagedOutput::Fail(const std::string& what) {
@@ -48,7 +50,7 @@ void StagedOutput::Commit() {
   file_ = nullptr;
   if (closed != 0) Fail("write error");
   std::error_code error;
-  std::filesystem::rename(temporary_, name_, error);
+  std::filesystem::rename(Utf8Path(temporary_), Utf8Path(name_), error);
   if (error) throw ToolError(name_ + ": cannot rename the finished file: " + error.message());
   committed_ = true;
 }

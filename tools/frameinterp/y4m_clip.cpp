@@ -8,6 +8,7 @@
 
 #include "platform.h"
 #include "tool_error.h"
+#include "utf8_path.h"
 
 namespace fitool {
 namespace {
@@ -36,7 +37,7 @@ std::unique_ptr<Y4mClip> Y4mClip::Open(const std::string& path) {
     UseBinaryMode(stdin);
     clip.reset(new Y4mClip("standard input", stdin, false));
   } else {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFile(path, "rb");
     if (!file) throw ToolError(path + ": cannot open: " + std::strerror(errno));
     clip.reset(new Y4mClip(path, file, true));
   }
@@ -79,8 +80,8 @@ void Y4mClip::Scan() {
   // Regular files are indexed and read again on demand; other streams are kept.
   std::error_code fs_error;
   int64_t file_size = 0;
-  if (owns_file_ && std::filesystem::is_regular_file(name_, fs_error)) {
-    file_size = static_cast<int64_t>(std::filesystem::file_size(name_, fs_error));
+  if (owns_file_ && std::filesystem::is_regular_file(Utf8Path(name_), fs_error)) {
+    file_size = static_cast<int64_t>(std::filesystem::file_size(Utf8Path(name_), fs_error));
     seekable_ = !fs_error;
   }
   const size_t bytes = header_.FrameBytes();

@@ -1,9 +1,10 @@
 #include "png_writer.h"
 
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "checksums.h"
+#include "utf8_path.h"
 
 namespace fitool {
 namespace {
@@ -90,12 +91,13 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
   AppendChunk(file, "IDAT", ZlibStored(raw));
   AppendChunk(file, "IEND", {});
 
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
   if (!out) return Fail(error, path + ": cannot open for writing");
   out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   out.close();
   if (!out) {
-    std::remove(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(Utf8Path(path), ignored);
     return Fail(error, path + ": write failed");
   }
   return true;
