@@ -13,3 +13,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+# The prefix is made once, before any test program is started for discovery.
+add_custom_command(OUTPUT ${FRAMEINTERP_WINEPREFIX}/system.reg
+                   COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                   COMMENT "Making the Wine prefix ${FRAMEINTERP_WINEPREFIX}")
+add_custom_target(frameinterp_wine_prefix ALL DEPENDS ${FRAMEINTERP_WINEPREFIX}/system.reg)

@@ -10,7 +10,6 @@
 #include <openssl/evp.h>
 #endif
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -107,21 +106,14 @@ constexpr size_t kSha256Bytes = 32;
 
 #if defined(_WIN32)
 void Sha256(const std::vector<uint8_t>& bytes, unsigned char (&digest)[kSha256Bytes]) {
+  ASSERT_LE(bytes.size(), ULONG{0xffffffff}) << "BCryptHash takes at most 4 GiB";
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   NTSTATUS status = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
   ASSERT_TRUE(BCRYPT_SUCCESS(status)) << "BCryptOpenAlgorithmProvider: " << status;
-  // Hashed in pieces: one BCryptHash call takes at most 4 GiB.
-  BCRYPT_HASH_HANDLE hash = nullptr;
-  status = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
-  for (size_t at = 0; BCRYPT_SUCCESS(status) && at < bytes.size();) {
-    const ULONG piece = static_cast<ULONG>(std::min<size_t>(bytes.size() - at, 1u << 30));
-    status = BCryptHashData(hash, const_cast<PUCHAR>(bytes.data() + at), piece, 0);
-    at += piece;
-  }
-  if (BCRYPT_SUCCESS(status)) status = BCryptFinishHash(hash, digest, kSha256Bytes, 0);
-  if (hash) BCryptDestroyHash(hash);
+  status = BCryptHash(algorithm, nullptr, 0, const_cast<PUCHAR>(bytes.data()),
+                      static_cast<ULONG>(bytes.size()), digest, kSha256Bytes);
   BCryptCloseAlgorithmProvider(algorithm, 0);
-  EXPECT_TRUE(BCRYPT_SUCCESS(status)) << "SHA-256 with BCrypt: " << status;
+  EXPECT_TRUE(BCRYPT_SUCCESS(status)) << "BCryptHash: " << status;
 }
 #else
 void Sha256(const std::vector<uint8_t>& bytes, unsigned char (&digest)[kSha256Bytes]) {

@@ -9,40 +9,14 @@
 
 namespace {
 
-class VersionResource {
-public:
-  explicit VersionResource(const std::wstring& path) {
-    DWORD ignored = 0;
-    data_.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-    if (data_.empty() || !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data_.size()),
-                                              data_.data())) {
-      data_.clear();
-    }
-  }
-
-  bool found() const { return !data_.empty(); }
-
-  const VS_FIXEDFILEINFO* Fixed() {
-    return static_cast<const VS_FIXEDFILEINFO*>(Query(L"\\"));
-  }
-
-  // A value of the US English, Unicode string table; "" when missing.
-  std::wstring Text(const std::wstring& name) {
-    const void* value = Query(L"\\StringFileInfo\\040904B0\\" + name);
-    return value ? static_cast<const wchar_t*>(value) : L"";
-  }
-
-private:
-  const void* Query(const std::wstring& key) {
-    void* value = nullptr;
-    UINT length = 0;
-    return VerQueryValueW(data_.data(), key.c_str(), &value, &length) && length ? value : nullptr;
-  }
-
-  std::vector<unsigned char> data_;
-};
-
 std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::strlen(ascii)); }
+
+// The value under `key` in a file's version information, or null.
+const void* Query(std::vector<unsigned char>& info, const std::wstring& key) {
+  void* value = nullptr;
+  UINT length = 0;
+  return VerQueryValueW(info.data(), key.c_str(), &value, &length) && length ? value : nullptr;
+}
 
 TEST(VersionResource, TheModuleAndTheProgramCarryTheProductNameAndTheProjectVersion) {
   struct File {
@@ -52,17 +26,25 @@ TEST(VersionResource, TheModuleAndTheProgramCarryTheProductNameAndTheProjectVers
   };
   for (const File& file : {File{FRAMEINTERP_MODULE_PATH, VFT_DLL, "libservice-frameinterp.dll"},
                            File{FRAMEINTERP_PROGRAM, VFT_APP, "frameinterp.exe"}}) {
-    VersionResource resource(Wide(file.path));
-    ASSERT_TRUE(resource.found()) << file.path;
-    const VS_FIXEDFILEINFO* fixed = resource.Fixed();
+    const std::wstring path = Wide(file.path);
+    DWORD ignored = 0;
+    std::vector<unsigned char> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(info.empty()) << file.path;
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(Query(info, L"\\"));
     ASSERT_NE(fixed, nullptr) << file.path;
     EXPECT_EQ(fixed->dwFileVersionMS,
               DWORD{FRAMEINTERP_VERSION_MAJOR} << 16 | DWORD{FRAMEINTERP_VERSION_MINOR});
     EXPECT_EQ(fixed->dwFileVersionLS, DWORD{FRAMEINTERP_VERSION_PATCH} << 16);
     EXPECT_EQ(fixed->dwFileType, file.type) << file.path;
-    EXPECT_EQ(resource.Text(L"ProductName"), L"libservice-frameinterp");
-    EXPECT_EQ(resource.Text(L"FileVersion"), Wide(FRAMEINTERP_VERSION));
-    EXPECT_EQ(resource.Text(L"OriginalFilename"), Wide(file.original_name));
+    // The US English, Unicode string table.
+    for (const auto& [name, expected] :
+         {std::pair{L"ProductName", Wide("libservice-frameinterp")},
+          std::pair{L"FileVersion", Wide(FRAMEINTERP_VERSION)},
+          std::pair{L"OriginalFilename", Wide(file.original_name)}}) {
+      const void* text = Query(info, std::wstring(L"\\StringFileInfo\\040904B0\\") + name);
+      EXPECT_EQ(text ? static_cast<const wchar_t*>(text) : L"", expected) << file.path;
+    }
   }
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 
 #include "utf8_path.h"
 
