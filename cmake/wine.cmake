@@ -14,8 +14,13 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
-# The prefix is made once, before any test program is started for discovery.
-add_custom_command(OUTPUT ${FRAMEINTERP_WINEPREFIX}/system.reg
-                   COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
-                   COMMENT "Making the Wine prefix ${FRAMEINTERP_WINEPREFIX}")
-add_custom_target(frameinterp_wine_prefix ALL DEPENDS ${FRAMEINTERP_WINEPREFIX}/system.reg)
+# The prefix is made here, once, so that no test program's discovery waits
+# for it.
+if(NOT EXISTS ${FRAMEINTERP_WINEPREFIX}/system.reg)
+  message(STATUS "Making the Wine prefix ${FRAMEINTERP_WINEPREFIX}")
+  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                  RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+  if(failed)
+    message(FATAL_ERROR "Wine could not make its prefix ${FRAMEINTERP_WINEPREFIX}")
+  endif()
+endif()

@@ -17,6 +17,7 @@
 #include "clip_provider.h"
 #include "frame_source_motion.h"
 #include "frameinterpimpl.h"
+#include "motion/kernels/motion_kernels.h"
 #include "output_digests.h"
 #include "standin/log_control.h"
 #include "standin/standard_services.h"
@@ -81,12 +82,25 @@ void CheckRow(const std::map<std::string, std::string>& table, bool record, cons
       << key << ": " << value << ", recorded " << (row != table.end() ? row->second : "nothing");
 }
 
-// The host services that mode 1 blends with, the module's log silenced.
+// The host services that mode 1 blends with, the module's log silenced, and
+// the pixel kernels of the tier FRAMEINTERP_KERNEL_TIER names ("c", "sse2",
+// "avx2"; the processor's own without it).
 class StandInHost : public ::testing::Environment {
 public:
   void SetUp() override {
     standin::SetLogThreshold(5);
     standin::RegisterStandardServices();
+    if (const char* name = std::getenv("FRAMEINTERP_KERNEL_TIER")) {
+      for (int t = 0; t < frameinterp::kCpuTierCount; ++t) {
+        const auto tier = static_cast<frameinterp::CpuTier>(t);
+        if (std::string(name) != frameinterp::cpu_tier_name(tier)) continue;
+        if (!frameinterp::use_motion_kernel_tier(tier)) {
+          GTEST_SKIP() << "this processor cannot run the " << name << " kernels";
+        }
+        return;
+      }
+      FAIL() << "unknown kernel tier " << name;
+    }
   }
   void TearDown() override { standin::UnregisterStandardServices(); }
 };

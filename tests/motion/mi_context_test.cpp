@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
 #include "motion/me_costs.h"
@@ -43,7 +42,17 @@ TEST(ResetInput, FullHdGridDropsThePartialBottomRowAndAReconfigurationReplacesIt
   EXPECT_NE(ctx->mv_history[2], nullptr);
   EXPECT_EQ(ctx->ready, 1);
   EXPECT_EQ(count_lines(log.lines(), "reset_input "), 1u);
-  // Reconfiguring releases the earlier buffers (the leak check fails otherwise).
+  // A restart at the same size takes the same memory again, cleared.
+  const MIBlock* blocks = ctx->frames[0].blocks;
+  const uint32_t* sums = ctx->px_sums;
+  ctx->frames[0].blocks[5].vectors[0][0] = 7;
+  destroy(ctx);
+  ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
+  EXPECT_EQ(ctx->frames[0].blocks, blocks);
+  EXPECT_EQ(ctx->px_sums, sums);
+  EXPECT_EQ(ctx->frames[0].blocks[5].vectors[0][0], 0);
+  // Reconfiguring for another size replaces the buffers (the leak check fails
+  // otherwise).
   ASSERT_EQ(reset_input(ctx, 1, 320, 240, 0, 0, 8), 0);
   EXPECT_EQ(ctx->block_count, 20 * 15);
 }
@@ -81,7 +90,7 @@ TEST(ResetInput, TooFewBlocksFailsWithTheSlotArraysAllocatedUntilDestroy) {
   EXPECT_EQ(reset_input(ctx, 3, 31, 480, 1, 1, 8), -22);
   EXPECT_EQ(ctx->blocks_x, 1);
   EXPECT_NE(ctx->frames[0].blocks, nullptr);
-  EXPECT_EQ(ctx->px_refs, nullptr);
+  EXPECT_EQ(ctx->px_totals, nullptr);
   EXPECT_EQ(reset_input(ctx, 3, 480, 31, 1, 1, 8), -22);
   EXPECT_EQ(reset_input(ctx, 3, 8, 8, 1, 1, 8), -22);  // no block at all
   EXPECT_EQ(ctx->ready, 0);
@@ -112,7 +121,7 @@ TEST(ResetInput, BitDepthPicksTheFrameSad) {
     auto ctx = make_context();
     ContextGuard guard{ctx};
     EXPECT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, depth), -22) << depth;
-    EXPECT_NE(ctx->px_refs, nullptr);  // every buffer allocated, still not ready
+    EXPECT_NE(ctx->px_totals, nullptr);  // every buffer allocated, still not ready
     EXPECT_EQ(ctx->ready, 0);
   }
   auto ctx = make_context();
@@ -126,8 +135,8 @@ TEST(Destroy, ReleasesOnceThenDoesNothing) {
   ASSERT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, 8), 0);
   MIFrame frame{};
   ctx->frames[2].frame = &frame;
-  ctx->bilat_blocks[3].quarters = static_cast<MIBlock*>(std::calloc(4, sizeof(MIBlock)));
-  ctx->bilat_blocks[3].quarters[1].quarters = static_cast<MIBlock*>(std::calloc(4, sizeof(MIBlock)));
+  ctx->bilat_blocks[3].quarters = ctx->buffers.quarters.take();
+  ctx->bilat_blocks[3].quarters[1].quarters = ctx->buffers.quarters.take();
   ctx->prev_frame_diff = 4.5;
   ctx->scene_cut = 1;
 
@@ -139,7 +148,7 @@ TEST(Destroy, ReleasesOnceThenDoesNothing) {
   EXPECT_EQ(ctx->frames[2].frame, nullptr);
   EXPECT_EQ(ctx->frames[2].blocks, nullptr);
   EXPECT_EQ(ctx->bilat_blocks, nullptr);
-  EXPECT_EQ(ctx->px_vectors, nullptr);
+  EXPECT_EQ(ctx->px_sums, nullptr);
   EXPECT_EQ(ctx->mv_history[0], nullptr);
   EXPECT_EQ(ctx->ready, 0);
   EXPECT_EQ(ctx->prev_frame_diff, 4.5);  // detector state carries over

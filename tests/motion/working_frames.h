@@ -48,6 +48,7 @@ struct OwnedFrame {
 inline std::shared_ptr<MIContext> context_for(int32_t format, int32_t width, int32_t height,
                                               const ContextConfig& config = {}) {
   auto ctx = make_context(config);
+  ctx->format = format;
   WorkingLayout layout;
   working_layout(format, width, height, &layout);
   reset_input(ctx, layout.context_planes, width, height, layout.chroma_shift_w,

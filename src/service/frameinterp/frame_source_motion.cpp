@@ -157,18 +157,28 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
 
 void FrameSourceMotionImpl::ReleaseWindow() {
   destroy(mi_ctx_);
-  if (!out_sample_) return;
+  for (MIFrame& frame : work_frames_) frame.pts = frame.duration = kNoTime;
+  result_.reset();
+}
+
+void FrameSourceMotionImpl::FreeFrames() {
   for (MIFrame& frame : work_frames_) free_planes(&frame);
   free_planes(&out_frame_);
   out_sample_.reset();
-  result_.reset();
 }
 
 bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
   avcore::IMediaDesc* desc = PictureDesc(sample);
-  if (!desc || !AllocateFrames(desc)) return false;
+  if (!desc) return false;
+  // The planes and the output sample of the last window serve a picture of
+  // the same layout again, unless the host still holds that sample (it must
+  // not change under the host's hands).
+  if (!FitsWorkingFrames(sample) || out_sample_.use_count() > 1) FreeFrames();
+  if (!AllocateFrames(desc)) return false;
+  next_slot_ = 0;
   WorkingLayout layout;
   working_layout(out_frame_.format, out_frame_.width, out_frame_.height, &layout);
+  mi_ctx_->format = out_frame_.format;
   return reset_input(mi_ctx_, layout.context_planes, out_frame_.width, out_frame_.height,
                      layout.chroma_shift_w, layout.chroma_shift_h, kBitDepth) == 0;
 }
@@ -201,7 +211,6 @@ bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   if (!SizeOf(desc, &width, &height) || !working_layout(format, width, height, &layout)) {
     return false;
   }
-  next_slot_ = 0;
 
   const std::shared_ptr<avcore::IMediaDesc> new_desc(
       OVKAvCoreMediaDescCreateEx(1, static_cast<uint32_t>(layout.output_format), 0),

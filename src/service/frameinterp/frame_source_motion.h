@@ -48,10 +48,14 @@ private:
   bool CopyIn(SamplePtr sample, MIFrame& frame);
   bool CopyOut(const MIFrame& frame, SamplePtr sample);
 
-  // Empties the window and releases the working frames and the output sample.
+  // Empties the window; the working frames keep their planes and the output
+  // sample stays for the next window.
   void ReleaseWindow();
-  // Sizes the working frames and configures the context for the sample's
-  // picture; false when the window cannot be used for it.
+  // Frees the working frames' planes and releases the output sample.
+  void FreeFrames();
+  // Sizes the working frames (keeping them for a picture of their layout) and
+  // configures the context for the sample's picture; false when the window
+  // cannot be used for it.
   bool StartWindow(const SamplePtr& sample);
   // Whether the sample's picture has the working frames' size and format.
   bool FitsWorkingFrames(const SamplePtr& sample) const;

@@ -1,13 +1,14 @@
-#include "motion/candidate_pairs.h"
+#include "motion/overlap_windows.h"
 #include "motion/synthesis.h"
 
 namespace frameinterp {
 
-void collect_bidir_candidates(std::shared_ptr<MIContext> mi_ctx, int32_t alpha) {
-  MIContext& ctx = *mi_ctx;
-  clear_candidates(ctx);
+void collect_bidir_candidates(SynthesisPass& pass) {
+  const MIContext& ctx = pass.context();
+  const int32_t alpha = pass.alpha();
   const int32_t log2_size = ctx.log2_block_size;
   const int32_t half = ctx.block_size / 2;
+  const uint8_t* window = overlap_windows[4 - log2_size];
 
   for (int32_t dir = 0; dir < 2; ++dir) {
     // Direction 0: the vectors of frames[2] into frames[1]; the block sits at
@@ -22,10 +23,7 @@ void collect_bidir_candidates(std::shared_ptr<MIContext> mi_ctx, int32_t alpha) 
         const int16_t* v = blocks[mb_y * ctx.blocks_x + mb_x].vectors[dir];
         const int32_t sx = (mb_x << log2_size) + share * v[0] / ALPHA_SCALE - half;
         const int32_t sy = (mb_y << log2_size) + share * v[1] / ALPHA_SCALE - half;
-        const PairShares shares = pair_shares(sign * v[0], sign * v[1], alpha);
-        for_each_window_pixel(ctx, sx, sy, [&](int32_t x, int32_t y, uint32_t weight) {
-          add_candidate_pair(ctx, x, y, weight, shares);
-        });
+        pass.add_window(sx, sy, window, sign * v[0], sign * v[1]);
       }
     }
   }

@@ -1,7 +1,6 @@
 #include "motion/block_split.h"
 
 #include "motion/block_search.h"
-#include "motion/zeroed_alloc.h"
 
 namespace frameinterp {
 namespace {
@@ -32,7 +31,7 @@ int32_t split_block(std::shared_ptr<MIContext> mi_ctx, MIBlock* block, int32_t x
   }
 
   if (!block->quarters) {
-    block->quarters = alloc_zeroed<MIBlock>(4);
+    block->quarters = mi_ctx->buffers.quarters.take();
     if (!block->quarters) {
       return kOutOfMemory;
     }
@@ -74,16 +73,6 @@ int32_t split_block(std::shared_ptr<MIContext> mi_ctx, MIBlock* block, int32_t x
     }
   }
   return 0;
-}
-
-void release_quarters(MIBlock* block) {
-  if (!block->quarters) {
-    return;
-  }
-  for (int32_t q = 0; q < 4; ++q) {
-    release_quarters(&block->quarters[q]);
-  }
-  free_and_clear(block->quarters);
 }
 
 }  // namespace frameinterp

@@ -11,13 +11,11 @@
 namespace frameinterp {
 
 // Refines `block`, top-left pixel (x, y), edge 1 << n, starting from its
-// vectors[0]. Returns 0, or 12 when a quarters array cannot be allocated
-// (the tree stays consistent: a block is only marked subdivided once it has
-// its quarters).
+// vectors[0]. Quarters arrays come from the context's pool and stay with
+// their block until the next configuration. Returns 0, or 12 when a quarters
+// array cannot be allocated (the tree stays consistent: a block is only
+// marked subdivided once it has its quarters).
 int32_t split_block(std::shared_ptr<MIContext> mi_ctx, MIBlock* block, int32_t x, int32_t y,
                     int32_t n);
-
-// Frees the block's sub-block tree, depth first, and clears its `quarters`.
-void release_quarters(MIBlock* block);
 
 }  // namespace frameinterp

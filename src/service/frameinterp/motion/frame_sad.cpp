@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "motion/kernels/motion_kernels.h"
+
 namespace frameinterp {
 namespace {
 
@@ -16,15 +18,7 @@ uint16_t load_u16(const uint8_t* p) {
 
 void frame_sad_8(const uint8_t* a, int64_t a_stride, const uint8_t* b, int64_t b_stride,
                  int64_t width, int64_t height, uint64_t* sum) {
-  uint64_t total = 0;
-  for (int64_t y = 0; y < height; ++y) {
-    const uint8_t* a_row = a + y * a_stride;
-    const uint8_t* b_row = b + y * b_stride;
-    for (int64_t x = 0; x < width; ++x) {
-      total += static_cast<uint64_t>(std::abs(a_row[x] - b_row[x]));
-    }
-  }
-  *sum = total;
+  *sum = width > 0 ? motion_kernels().plane_sad(a, a_stride, b, b_stride, width, height) : 0;
 }
 
 void frame_sad_16(const uint8_t* a, int64_t a_stride, const uint8_t* b, int64_t b_stride,

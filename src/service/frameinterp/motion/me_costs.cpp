@@ -1,7 +1,10 @@
 #include "motion/me_costs.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdlib>
+
+#include "motion/kernels/motion_kernels.h"
 
 namespace frameinterp {
 namespace {
@@ -12,19 +15,20 @@ int32_t clamp_to(int32_t v, int32_t lo, int32_t hi) {
 }
 
 // Sum of |a - b| over the square of offsets [first, end) in rows and columns,
-// a anchored at (ax, ay), b at (bx, by). At most 32 x 32 x 255 here; u64 is
-// the accumulator the costs return.
+// a anchored at (ax, ay), b at (bx, by), by the kernel for that edge.
 uint64_t square_sad(const uint8_t* a, int32_t ax, int32_t ay, const uint8_t* b, int32_t bx,
                     int32_t by, int32_t linesize, int32_t first, int32_t end) {
-  uint64_t sum = 0;
-  for (int32_t r = first; r < end; ++r) {
-    const uint8_t* a_row = a + static_cast<ptrdiff_t>(ay + r) * linesize + ax;
-    const uint8_t* b_row = b + static_cast<ptrdiff_t>(by + r) * linesize + bx;
-    for (int32_t c = first; c < end; ++c) {
-      sum += static_cast<uint64_t>(std::abs(a_row[c] - b_row[c]));
-    }
+  const int32_t edge = end - first;
+  const ptrdiff_t stride = linesize;
+  const uint8_t* a_corner = a + (ay + first) * stride + ax + first;
+  const uint8_t* b_corner = b + (by + first) * stride + bx + first;
+  // Edges are powers of two up to 32 (windows of blocks up to 16); any other
+  // edge takes the plain loop.
+  if (edge >= 1 && edge <= 32 && (edge & (edge - 1)) == 0) {
+    return motion_kernels().block_sad[std::countr_zero(static_cast<uint32_t>(edge))](
+        a_corner, b_corner, stride);
   }
-  return sum;
+  return sad_square_c(a_corner, b_corner, stride, edge);
 }
 
 uint64_t vector_penalty(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,

@@ -3,10 +3,8 @@
 #include <limits>
 
 #include "host/core.h"
-#include "motion/block_split.h"
 #include "motion/me_costs.h"
 #include "motion/pipeline_log.h"
-#include "motion/zeroed_alloc.h"
 
 namespace frameinterp {
 namespace {
@@ -26,7 +24,8 @@ int32_t ceil_log2(int32_t size) {
 }
 
 bool holds_buffers(const MIContext& ctx) {
-  if (ctx.px_vectors || ctx.px_weights || ctx.px_refs || ctx.bilat_blocks) {
+  if (ctx.px_totals || ctx.px_sums || ctx.chroma_sums || ctx.px_pairs || ctx.row_scratch ||
+      ctx.bilat_blocks) {
     return true;
   }
   for (const MIFrameSlot& slot : ctx.frames) {
@@ -40,6 +39,45 @@ bool holds_buffers(const MIContext& ctx) {
     }
   }
   return false;
+}
+
+// The running sums of the synthesis for width x height pixels: a band of two
+// window heights for the bilateral mode, the whole picture for the
+// bidirectional one, none for modes without synthesis. Packed pixels compose
+// four bytes per pixel, the other formats one luma byte and, on the pixels
+// that decide them, the chroma samples.
+bool allocate_sums(MIContext& ctx, int32_t width, int32_t height) {
+  MotionBuffers& b = ctx.buffers;
+  if (ctx.me_mode == ME_MODE_BIDIR) {
+    ctx.sums_rows = height;
+  } else if (ctx.me_mode == ME_MODE_BILAT) {
+    ctx.sums_rows = 2 * ctx.block_size;
+  } else {
+    ctx.sums_rows = 0;
+    return true;
+  }
+  const bool packed = ctx.format != kFormatPlanar && ctx.format != kFormatInterleaved;
+  const size_t row = static_cast<size_t>(width);
+  const size_t rows = static_cast<size_t>(ctx.sums_rows);
+  const size_t bytes_per_pixel = packed ? 4 : 1;
+  const size_t chroma_row = packed ? 0 : 2 * static_cast<size_t>(width >> ctx.chroma_shift_w);
+  // Sums are zero between syntheses: kept memory needs no clearing.
+  if (!b.px_totals.keep(rows * row) || !b.px_sums.keep(rows * row * bytes_per_pixel) ||
+      !b.row_scratch.keep(row * 4)) {
+    return false;
+  }
+  ctx.px_totals = b.px_totals.get();
+  ctx.px_sums = b.px_sums.get();
+  ctx.row_scratch = b.row_scratch.get();
+  if (chroma_row > 0) {
+    if (!b.chroma_sums.keep(rows * chroma_row)) return false;
+    ctx.chroma_sums = b.chroma_sums.get();
+  }
+  if (ctx.me_mode == ME_MODE_BIDIR) {
+    if (!b.px_pairs.keep(rows * row)) return false;
+    ctx.px_pairs = b.px_pairs.get();
+  }
+  return true;
 }
 
 void install_cost_function(MIContext& ctx) {
@@ -80,11 +118,12 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
   ctx.block_count = ctx.blocks_x * ctx.blocks_y;
   const size_t blocks = static_cast<size_t>(ctx.block_count);
 
-  for (MIFrameSlot& slot : ctx.frames) {
-    slot.blocks = alloc_zeroed<MIBlock>(blocks);
-    if (!slot.blocks) {
+  MotionBuffers& buffers = ctx.buffers;
+  for (int32_t i = 0; i < WINDOW_FRAMES; ++i) {
+    if (!buffers.slot_blocks[i].reset(blocks)) {
       return -12;
     }
+    ctx.frames[i].blocks = buffers.slot_blocks[i].get();
   }
   if (ctx.blocks_x < 2 || ctx.blocks_y < 2) {
     return -22;
@@ -94,27 +133,23 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
                  (ctx.blocks_x - 1) << log2_block_size, 0, (ctx.blocks_y - 1) << log2_block_size);
   install_cost_function(ctx);
 
-  const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-  ctx.px_vectors = alloc_zeroed<CandidateVectors>(pixels);
-  ctx.px_weights = alloc_zeroed<CandidateWeights>(pixels);
-  ctx.px_refs = alloc_zeroed<CandidateRefs>(pixels);
-  if (!ctx.px_vectors || !ctx.px_weights || !ctx.px_refs) {
+  if (!allocate_sums(ctx, width, height)) {
     return -12;
   }
 
   if (ctx.me_mode == ME_MODE_BILAT) {
-    ctx.bilat_blocks = alloc_zeroed<MIBlock>(blocks);
-    if (!ctx.bilat_blocks) {
+    if (!buffers.bilat_blocks.reset(blocks)) {
       return -12;
     }
+    ctx.bilat_blocks = buffers.bilat_blocks.get();
   }
 
   if (ctx.search_method == 8) {
-    for (MVHistoryEntry*& table : ctx.mv_history) {
-      table = alloc_zeroed<MVHistoryEntry>(blocks);
-      if (!table) {
+    for (int32_t i = 0; i < 3; ++i) {
+      if (!buffers.mv_history[i].reset(blocks)) {
         return -12;
       }
+      ctx.mv_history[i] = buffers.mv_history[i].get();
     }
   }
 
@@ -142,24 +177,17 @@ void destroy(std::shared_ptr<MIContext> mi_ctx) {
     return;
   }
 
-  free_and_clear(ctx.px_vectors);
-  free_and_clear(ctx.px_weights);
-  free_and_clear(ctx.px_refs);
-
-  if (ctx.bilat_blocks) {
-    for (int32_t i = 0; i < ctx.block_count; ++i) {
-      release_quarters(&ctx.bilat_blocks[i]);
-    }
-    free_and_clear(ctx.bilat_blocks);
-  }
-
+  // The buffers go back to their owner for the next configuration; the
+  // sub-block trees go with bilat_blocks.
+  ctx.px_totals = ctx.px_sums = ctx.chroma_sums = ctx.row_scratch = nullptr;
+  ctx.px_pairs = nullptr;
+  ctx.bilat_blocks = nullptr;
+  ctx.buffers.quarters.take_back_all();
   for (MIFrameSlot& slot : ctx.frames) {
-    free_and_clear(slot.blocks);
-    slot.frame = nullptr;
+    slot = {};
   }
-
   for (MVHistoryEntry*& table : ctx.mv_history) {
-    free_and_clear(table);
+    table = nullptr;
   }
 
   CoreLogPrint(kMotionLogTag, kMotionLogTiming, "void destroy(std::shared_ptr<MIContext> mi_ctx) %lld",

@@ -8,6 +8,7 @@
 
 #include "motion/frame_sad.h"
 #include "motion/me_context.h"
+#include "motion/motion_buffers.h"
 
 namespace frameinterp {
 
@@ -17,10 +18,18 @@ inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
 inline constexpr int32_t ME_MODE_BIDIR = 0;
 inline constexpr int32_t ME_MODE_BILAT = 1;
 
+// Entries of a pixel's candidate list (two per pair: at most 16 pairs).
 inline constexpr int32_t MAX_CANDIDATES = 32;
 inline constexpr int32_t CLUSTER_LIMIT = 128;
 inline constexpr int32_t WINDOW_FRAMES = 4;
 inline constexpr int32_t MAX_PLANES = 8;
+
+// Format codes of the working frames: 1 = three planes (luma, two chroma
+// planes at half width and height); 6 = luma and one interleaved (U, V) plane
+// at full byte width and half height; any other code = one plane of 4-byte
+// pixels.
+inline constexpr int32_t kFormatPlanar = 1;
+inline constexpr int32_t kFormatInterleaved = 6;
 
 // Working frame. Its owner (the motion frame source) holds the planes; the
 // context only points at it. Format 1: three planes (luma, two chroma planes
@@ -50,21 +59,6 @@ struct MVCluster {
   int32_t count;
 };
 
-// Per luma pixel candidate lists of the synthesis, MAX_CANDIDATES entries.
-struct CandidateVectors {
-  int16_t vectors[MAX_CANDIDATES][2];  // (x, y)
-};
-struct CandidateWeights {
-  uint32_t weights[MAX_CANDIDATES];
-};
-struct CandidateRefs {
-  int8_t refs[MAX_CANDIDATES];  // window index of the referenced frame
-  int32_t count;                // entries in use
-};
-
-// Per block, the vectors of both directions: [direction][x, y].
-using MVHistoryEntry = int32_t[2][2];
-
 struct MIContext {
   MEContext estimator;
   int32_t comp_mode = 0;
@@ -76,9 +70,6 @@ struct MIContext {
   MIFrameSlot frames[WINDOW_FRAMES] = {};  // [0] oldest .. [3] most recent
   MVCluster clusters[CLUSTER_LIMIT] = {};
   MIBlock* bilat_blocks = nullptr;  // bilateral mode only
-  CandidateVectors* px_vectors = nullptr;
-  CandidateWeights* px_weights = nullptr;
-  CandidateRefs* px_refs = nullptr;
   MVHistoryEntry* mv_history[3] = {};  // [0] most recent; search method 8 only
   int32_t blocks_x = 0;
   int32_t blocks_y = 0;
@@ -93,10 +84,26 @@ struct MIContext {
   int32_t chroma_shift_w = 0;
   int32_t chroma_shift_h = 0;
   int32_t plane_count = 0;
+  // Format code of the window frames (set before reset_input): which samples
+  // hang off each luma pixel in the synthesis.
+  int32_t format = kFormatPlanar;
+  // Running sums of the synthesis, for a band of luma rows: sums_rows rows of
+  // width pixels, row y at y % sums_rows. Bilateral synthesis resolves the rows
+  // as its windows move down, so a band of two window heights serves; the
+  // bidirectional one places windows anywhere and keeps the whole picture.
+  // Every row is zero between syntheses.
+  int32_t sums_rows = 0;
+  uint32_t* px_totals = nullptr;     // total weight of each pixel's pairs
+  uint32_t* px_sums = nullptr;       // per pixel, the weighted sum of each byte composed from it
+  uint32_t* chroma_sums = nullptr;   // per row, the U then the V sums (or the (U, V) pairs)
+  uint8_t* px_pairs = nullptr;       // bidirectional only: pairs taken per pixel (at most 16)
+  uint32_t* row_scratch = nullptr;   // one row of totals, spread to each composed byte
   // 1 only after a reset_input that succeeded; cleared by every reset_input
   // on entry and by destroy. Estimation and synthesis must refuse a context
   // that is not ready.
   int32_t ready = 0;
+  // The memory behind the pointers above; kept across destroy and reused.
+  MotionBuffers buffers;
 };
 
 // Configures the context for a stream of width x height luma pixels and

@@ -1,4 +1,3 @@
-#include "motion/candidate_pairs.h"
 #include "motion/interpolation.h"
 #include "motion/synthesis.h"
 #include "motion/working_frame.h"
@@ -51,7 +50,7 @@ void synthesize_frame(std::shared_ptr<MIContext> mi_ctx, MIFrame* out) {
   const MIFrame* first = ctx.frames[1].frame;
   const MIFrame* second = ctx.frames[2].frame;
   if (!ctx.ready || !first || !second || !ctx.frames[0].frame || !ctx.frames[3].frame ||
-      !same_layout(*first, *out) || !same_layout(*second, *out) ||
+      out->format != ctx.format || !same_layout(*first, *out) || !same_layout(*second, *out) ||
       out->width != ctx.estimator.width || out->height != ctx.estimator.height) {
     return;
   }
@@ -71,21 +70,25 @@ void synthesize_frame(std::shared_ptr<MIContext> mi_ctx, MIFrame* out) {
   }
 
   if (ctx.me_mode == ME_MODE_BIDIR) {
-    collect_bidir_candidates(mi_ctx, alpha);
-    compose_frame(mi_ctx, alpha, out);
+    SynthesisPass pass(ctx, alpha, out);
+    collect_bidir_candidates(pass);
+    pass.resolve_rows_before(ctx.estimator.height);
   } else if (ctx.me_mode == ME_MODE_BILAT) {
-    clear_candidates(ctx);
+    // A block row's windows reach half a block above it; the rows above the
+    // next block row's windows are final once the row is done.
+    SynthesisPass pass(ctx, alpha, out);
     for (int32_t mb_y = 0; mb_y < ctx.blocks_y; ++mb_y) {
       for (int32_t mb_x = 0; mb_x < ctx.blocks_x; ++mb_x) {
-        const MIBlock* block = &ctx.bilat_blocks[mb_y * ctx.blocks_x + mb_x];
-        if (block->subdivided) {
-          collect_split_candidates(mi_ctx, block, mb_x << ctx.log2_block_size,
-                                   mb_y << ctx.log2_block_size, ctx.log2_block_size, alpha);
+        const MIBlock& block = ctx.bilat_blocks[mb_y * ctx.blocks_x + mb_x];
+        if (block.subdivided) {
+          collect_split_candidates(pass, block, mb_x << ctx.log2_block_size,
+                                   mb_y << ctx.log2_block_size, ctx.log2_block_size);
         }
-        collect_bilat_candidates(mi_ctx, block, mb_x, mb_y, alpha);
+        collect_bilat_candidates(pass, block, mb_x, mb_y);
       }
+      pass.resolve_rows_before(((mb_y + 1) << ctx.log2_block_size) - ctx.block_size / 2);
     }
-    compose_frame(mi_ctx, alpha, out);
+    pass.resolve_rows_before(ctx.estimator.height);
   }
 }
 

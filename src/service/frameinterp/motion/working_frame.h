@@ -16,8 +16,6 @@
 
 namespace frameinterp {
 
-inline constexpr int32_t kFormatPlanar = 1;
-inline constexpr int32_t kFormatInterleaved = 6;
 // Output format code of every format of 4-byte pixels.
 inline constexpr int32_t kFormatPacked = 20;
 inline constexpr int32_t kPackedPixelBytes = 4;

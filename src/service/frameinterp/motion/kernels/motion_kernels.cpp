@@ -1,0 +1,60 @@
+#include "motion/kernels/motion_kernels.h"
+
+namespace frameinterp {
+namespace {
+
+struct ActiveKernels {
+  CpuTier tier;
+  MotionKernels table;
+};
+
+ActiveKernels& active() {
+  static ActiveKernels kernels = [] {
+    const CpuTier tier = detected_cpu_tier();
+    return ActiveKernels{tier, kernels_for_tier(tier)};
+  }();
+  return kernels;
+}
+
+}  // namespace
+
+MotionKernels kernels_for_tier(CpuTier tier) {
+  MotionKernels k = {{sad_1x1_c, sad_2x2_c, sad_4x4_c, sad_8x8_c, sad_16x16_c, sad_32x32_c},
+                     plane_sad_c,
+                     accumulate_pairs_c,
+                     resolve_row_c};
+#if defined(FRAMEINTERP_X86_KERNELS)
+  if (tier >= CpuTier::kSse2) {
+    k.block_sad[2] = sad_4x4_sse2;
+    k.block_sad[3] = sad_8x8_sse2;
+    k.block_sad[4] = sad_16x16_sse2;
+    k.block_sad[5] = sad_32x32_sse2;
+    k.plane_sad = plane_sad_sse2;
+    k.accumulate_pairs = accumulate_pairs_sse2;
+    k.resolve_row = resolve_row_sse2;
+  }
+  if (tier >= CpuTier::kAvx2) {
+    k.block_sad[3] = sad_8x8_avx2;
+    k.block_sad[4] = sad_16x16_avx2;
+    k.block_sad[5] = sad_32x32_avx2;
+    k.plane_sad = plane_sad_avx2;
+    k.accumulate_pairs = accumulate_pairs_avx2;
+    k.resolve_row = resolve_row_avx2;
+  }
+#else
+  (void)tier;
+#endif
+  return k;
+}
+
+const MotionKernels& motion_kernels() { return active().table; }
+
+CpuTier motion_kernel_tier() { return active().tier; }
+
+bool use_motion_kernel_tier(CpuTier tier) {
+  if (tier > detected_cpu_tier()) return false;
+  active() = {tier, kernels_for_tier(tier)};
+  return true;
+}
+
+}  // namespace frameinterp
