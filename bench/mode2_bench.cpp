@@ -1,31 +1,36 @@
-// The whole mode-2 path at 1920 x 1080 I420 on real footage (cars_320x240
-// enlarged 6 times and cropped): one frame injection with its estimation and
-// scene check, one synthesis, and a 24 -> 60 frames-per-second conversion
-// through the session with the session's peak heap.
+// Mode 2 on every tier this processor runs, at 640 x 360, 1280 x 720,
+// 1920 x 1080 and 3840 x 2160 I420, on real footage (cars_320x240 enlarged and
+// cropped) and on synthetic content (blurred noise panning 3 and 2 pixels per
+// frame): one injection (window shift, bilateral estimation, scene check),
+// one synthesis, and the session's answer per output frame of a 24 -> 60
+// frames-per-second conversion (restarts included) with its peak heap. The
+// summary gives each tier's speed-up over the plain reference tier and the
+// time per output frame in units of one plain 1080p I420 frame copy, all
+// measured in the same run.
 #include <benchmark/benchmark.h>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
-#include <sys/resource.h>
 #endif
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "frameinterpimpl.h"
-#include "markdown_reporter.h"
 #include "motion/copy_planes.h"
 #include "motion/interpolation.h"
-#include "motion/mi_context.h"
+#include "motion/kernels/motion_kernels.h"
 #include "motion/working_frame.h"
 #include "motion_fixture.h"
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
+#include "summary_reporter.h"
 #include "synthetic_planes.h"
 #include "y4m_reader.h"
 
@@ -34,58 +39,84 @@ namespace {
 
 using testing::Plane;
 
-constexpr int32_t kWidth = 1920;
-constexpr int32_t kHeight = 1080;
-constexpr int32_t kFrames = 30;
-constexpr char kLabel[] = "cars_320x240 x6, 1920 x 1080 I420";
+struct Size {
+  int32_t width, height;
+  const char* name;
+};
+constexpr Size kSizes[] = {{640, 360, "640x360"},
+                           {1280, 720, "1280x720"},
+                           {1920, 1080, "1920x1080"},
+                           {3840, 2160, "3840x2160"}};
+constexpr const char* kContents[] = {"footage", "synthetic"};
+constexpr int kFrames = 12;
+constexpr int64_t kInputStep = 416'666;  // 24 frames per second
 
-// The rows [top, top + rows) of a plane enlarged `factor` times.
-Plane enlarged_rows(const Plane& in, int32_t factor, int32_t top, int32_t rows) {
-  const Plane big = testing::upscale(in, factor);
-  Plane out(big.width, rows, big.width);
-  std::memcpy(out.data(), big.data() + static_cast<size_t>(top) * big.stride, out.px.size());
+// The rows and columns of `in` from (x0, y0), w x h of them.
+Plane crop(const Plane& in, int32_t x0, int32_t y0, int32_t w, int32_t h) {
+  Plane out(w, h, w);
+  for (int32_t y = 0; y < h; ++y) {
+    std::memcpy(out.data() + static_cast<size_t>(y) * w,
+                in.data() + static_cast<size_t>(y0 + y) * in.stride + x0, static_cast<size_t>(w));
+  }
   return out;
 }
 
-// The clip's frames as full-HD host pictures, read once.
-const std::vector<std::shared_ptr<standin::CpuBuffer>>& pictures() {
-  static const auto all = [] {
-    std::vector<std::shared_ptr<standin::CpuBuffer>> out;
-    const auto clip = testing::read_y4m(
-        std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/cars_320x240_30fps.y4m", kFrames);
+std::shared_ptr<standin::CpuBuffer> picture_of(const Plane planes[3], const Size& size) {
+  auto picture = standin::MakePicture(1, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
+  for (int p = 0; p < 3; ++p) std::memcpy(picture->plane(p), planes[p].data(), planes[p].px.size());
+  return picture;
+}
+
+// The clip's frames at a size, made once.
+const std::vector<std::shared_ptr<standin::CpuBuffer>>& pictures(const Size& size, int content) {
+  static std::map<std::pair<const char*, int>, std::vector<std::shared_ptr<standin::CpuBuffer>>> made;
+  auto& out = made[{size.name, content}];
+  if (!out.empty()) return out;
+  const int32_t cw = size.width / 2, ch = size.height / 2;
+  if (content == 0) {
+    const auto clip = testing::read_y4m(std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/cars_320x240_30fps.y4m", kFrames);
+    const int32_t factor = std::max((size.width + 319) / 320, (size.height + 239) / 240);
     for (const auto& frame : clip.frames) {
-      const size_t luma = 320 * 240, chroma = 160 * 120;
       Plane y(320, 240, 320), u(160, 120, 160), v(160, 120, 160);
-      std::memcpy(y.data(), frame.data(), luma);
-      std::memcpy(u.data(), frame.data() + luma, chroma);
-      std::memcpy(v.data(), frame.data() + luma + chroma, chroma);
-      const Plane planes[3] = {enlarged_rows(y, 6, 180, kHeight),
-                               enlarged_rows(u, 6, 90, kHeight / 2),
-                               enlarged_rows(v, 6, 90, kHeight / 2)};
-      auto picture = standin::MakePicture(1, kWidth, kHeight);
-      for (int p = 0; p < 3; ++p) std::memcpy(picture->plane(p), planes[p].data(), planes[p].px.size());
-      out.push_back(std::move(picture));
+      std::memcpy(y.data(), frame.data(), y.px.size());
+      std::memcpy(u.data(), frame.data() + y.px.size(), u.px.size());
+      std::memcpy(v.data(), frame.data() + y.px.size() + u.px.size(), v.px.size());
+      const Plane big_y = testing::upscale(y, factor), big_u = testing::upscale(u, factor),
+                  big_v = testing::upscale(v, factor);
+      const int32_t x0 = (big_y.width - size.width) / 4 * 2, y0 = (big_y.height - size.height) / 4 * 2;
+      const Plane planes[3] = {crop(big_y, x0, y0, size.width, size.height),
+                               crop(big_u, x0 / 2, y0 / 2, cw, ch), crop(big_v, x0 / 2, y0 / 2, cw, ch)};
+      out.push_back(picture_of(planes, size));
     }
-    return out;
-  }();
-  return all;
+  } else {
+    const Plane luma = testing::smooth_texture(size.width + 64, size.height + 64, size.width + 64);
+    const Plane chroma = testing::smooth_texture(cw + 32, ch + 32, cw + 32);
+    for (int k = 0; k < kFrames; ++k) {
+      const int32_t dx = 3 * k % 64, dy = 2 * k % 64;
+      const Plane planes[3] = {crop(luma, dx, dy, size.width, size.height),
+                               crop(chroma, dx / 2, dy / 2, cw, ch), crop(chroma, 16 - dx / 4, dy / 2, cw, ch)};
+      out.push_back(picture_of(planes, size));
+    }
+  }
+  return out;
 }
 
 // The clip in working frames, as the motion source holds them.
 struct WorkingFrames {
   std::vector<MIFrame> frames;
-  WorkingFrames() {
+  WorkingFrames(const Size& size, int content) {
     WorkingLayout layout;
-    working_layout(1, kWidth, kHeight, &layout);
-    for (size_t i = 0; i < pictures().size(); ++i) {
+    working_layout(1, size.width, size.height, &layout);
+    for (size_t i = 0; i < pictures(size, content).size(); ++i) {
       MIFrame f = empty_frame();
-      allocate_planes(&f, 1, kWidth, kHeight, layout);
-      f.pts = static_cast<int64_t>(i) * 416'666;
+      allocate_planes(&f, 1, size.width, size.height, layout);
+      f.pts = static_cast<int64_t>(i) * kInputStep;
       uint8_t* planes[8] = {};
       int32_t strides[8] = {};
-      pictures()[i]->Lock(planes, strides, 0, 0);
-      copy_planes(1, kHeight, planes, strides, f.data, f.linesize);
-      pictures()[i]->Unlock();
+      const auto& picture = pictures(size, content)[i];
+      picture->Lock(planes, strides, 0, 0);
+      copy_planes(1, size.height, planes, strides, f.data, f.linesize);
+      picture->Unlock();
       frames.push_back(f);
     }
   }
@@ -95,9 +126,10 @@ struct WorkingFrames {
 };
 
 // A context configured as the motion source configures it.
-std::shared_ptr<MIContext> source_context() {
+std::shared_ptr<MIContext> source_context(const Size& size) {
   auto ctx = testing::make_context();
-  reset_input(ctx, 3, kWidth, kHeight, 1, 1, 8);
+  ctx->format = 1;
+  reset_input(ctx, 3, size.width, size.height, 1, 1, 8);
   return ctx;
 }
 
@@ -107,33 +139,27 @@ void push(const std::shared_ptr<MIContext>& ctx, MIFrame* frame) {
   if (ctx->frames[1].frame) ctx->scene_cut = check_scene_cut(ctx) ? 1 : 0;
 }
 
-void BM_InjectedFrame(benchmark::State& state) {
-  if (pictures().size() < kFrames) return state.SkipWithError("footage missing");
-  WorkingFrames clip;
-  auto ctx = source_context();
+void Inject(benchmark::State& state, const Size& size, int content) {
+  WorkingFrames clip(size, content);
+  auto ctx = source_context(size);
   for (int i = 0; i < 3; ++i) push(ctx, &clip.frames[static_cast<size_t>(i)]);
   size_t next = 3;
   for (auto _ : state) {
     push(ctx, &clip.frames[next]);
     next = (next + 1) % clip.frames.size();
   }
-  state.SetLabel(kLabel);
   destroy(ctx);
 }
-BENCHMARK(BM_InjectedFrame)->Name("mode 2: per injected frame")->Unit(benchmark::kMillisecond);
 
-void BM_SynthesisedFrame(benchmark::State& state) {
-  if (pictures().size() < kFrames) return state.SkipWithError("footage missing");
-  WorkingFrames clip;
-  auto ctx = source_context();
+void Synthesise(benchmark::State& state, const Size& size, int content) {
+  WorkingFrames clip(size, content);
+  auto ctx = source_context(size);
   for (int i = 0; i < 4; ++i) push(ctx, &clip.frames[static_cast<size_t>(i)]);
   WorkingLayout layout;
-  working_layout(1, kWidth, kHeight, &layout);
+  working_layout(1, size.width, size.height, &layout);
   MIFrame out = empty_frame();
-  allocate_planes(&out, 1, kWidth, kHeight, layout);
+  allocate_planes(&out, 1, size.width, size.height, layout);
   const int64_t start = clip.frames[1].pts, span = clip.frames[2].pts - start;
-  out.pts = start + span / 2;
-  synthesize_frame(ctx, &out);  // the first touch of the candidate buffers is not timed
   int64_t k = 1;
   for (auto _ : state) {
     out.pts = start + span * k / 5;  // 0.2, 0.4, 0.6, 0.8 of the interval
@@ -141,17 +167,11 @@ void BM_SynthesisedFrame(benchmark::State& state) {
     benchmark::ClobberMemory();
     k = k % 4 + 1;
   }
-  state.SetLabel(kLabel);
   free_planes(&out);
   destroy(ctx);
 }
-BENCHMARK(BM_SynthesisedFrame)
-    ->Name("mode 2: per synthesised frame")
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(3);
 
-// Heap bytes in use and the process's peak resident size in bytes; 0 where
-// the C library does not tell.
+// Heap bytes in use; 0 where the C library does not tell.
 size_t heap_in_use() {
 #if defined(__GLIBC__)
   const struct mallinfo2 info = mallinfo2();
@@ -161,30 +181,17 @@ size_t heap_in_use() {
 #endif
 }
 
-size_t peak_resident() {
-#if defined(__GLIBC__)
-  struct rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<size_t>(usage.ru_maxrss) << 10;
-#else
-  return 0;
-#endif
-}
-
-// 24 fps upstream, requests at 60 fps through the session, the clip's 75
-// output times over and over (the jump back to the start seeks and restarts).
-void BM_SessionOutputFrame(benchmark::State& state) {
-  if (pictures().size() < kFrames) return state.SkipWithError("footage missing");
+// Requests at 60 fps over the clip at 24 fps, over and over (the jump back to
+// the start restarts the window); the session's peak heap above what was in
+// use before it was made.
+void OutputFrame(benchmark::State& state, const Size& size, int content) {
   std::vector<standin::ScriptedFrame> frames;
   for (int i = 0; i < kFrames; ++i) {
-    frames.push_back({i * int64_t{416'666}, 416'666, pictures()[static_cast<size_t>(i)], false});
+    frames.push_back({i * kInputStep, kInputStep, pictures(size, content)[static_cast<size_t>(i)], false});
   }
   const size_t baseline = heap_in_use();
   size_t peak = 0;
-  int64_t requests = 0;
-  size_t restarts = 0;
   {
-    standin::LogCapture log;
     auto provider = std::make_shared<standin::ScriptedProvider>(FrameRate{24, 1}, frames);
     FrameInterpImpl session;
     session.SetProvider(provider);
@@ -195,28 +202,95 @@ void BM_SessionOutputFrame(benchmark::State& state) {
       benchmark::DoNotOptimize(session.GetFrame(k * kTicksPerSecond / 60, 0));
       peak = std::max(peak, heap_in_use());
       k = (k + 1) % kOutputs;
-      ++requests;
-    }
-    for (const standin::LogLine& line : log.lines()) {
-      restarts += line.text.rfind("*******************FrameSourceImpl::GetFrame", 0) == 0;
     }
   }
-  char label[200];
-  std::snprintf(label, sizeof label,
-                "%s, %zu restarts in %lld requests, session peak heap %zu MB, process peak RSS %zu MB",
-                kLabel, restarts, static_cast<long long>(requests), (peak - baseline) >> 20,
-                peak_resident() >> 20);
-  state.SetLabel(label);
+  state.counters["heap_mb"] = static_cast<double>(peak - std::min(peak, baseline)) / (1 << 20);
 }
-BENCHMARK(BM_SessionOutputFrame)
-    ->Name("mode 2: per output frame, 24 -> 60 fps through the session")
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(10);
+
+void FrameCopy(benchmark::State& state) {
+  std::vector<uint8_t> from(1920 * 1080 * 3 / 2, 7), to(from.size());
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size());
+    benchmark::ClobberMemory();
+  }
+}
+
+std::vector<CpuTier> tiers() {
+  std::vector<CpuTier> list;
+  for (int t = 0; t <= static_cast<int>(detected_cpu_tier()); ++t) list.push_back(static_cast<CpuTier>(t));
+  return list;
+}
+
+std::string Name(const char* what, const Size& size, int content, CpuTier tier) {
+  char name[96];
+  std::snprintf(name, sizeof name, "%s/%s/%s/%s", what, size.name, kContents[content], cpu_tier_name(tier));
+  return name;
+}
+
+void Summarize(const Results& results) {
+  const auto seconds = [&](const std::string& name) {
+    const auto found = results.find(name);
+    return found == results.end() ? 0.0 : found->second.seconds;
+  };
+  const double copy = seconds("frame copy 1920x1080 I420");
+  const CpuTier best = detected_cpu_tier();
+  std::vector<std::string> header = {"Size", "Content"};
+  char text[64];
+  for (const CpuTier tier : tiers()) {
+    std::snprintf(text, sizeof text, "output %s ms", cpu_tier_name(tier));
+    header.push_back(text);
+  }
+  std::snprintf(text, sizeof text, "%s speed-up", cpu_tier_name(best));
+  header.insert(header.end(), {text, "output / copy", "injection ms", "synthesis ms", "session heap MB"});
+  std::vector<std::vector<std::string>> rows;
+  for (const Size& size : kSizes) {
+    for (int content = 0; content < 2; ++content) {
+      std::vector<std::string> row = {size.name, kContents[content]};
+      for (const CpuTier tier : tiers()) row.push_back(Figure(1e3 * seconds(Name("output", size, content, tier)), 2));
+      const double c = seconds(Name("output", size, content, CpuTier::kC));
+      const double top = seconds(Name("output", size, content, best));
+      row.push_back(top > 0 ? Figure(c / top, 1) + "x" : "-");
+      row.push_back(copy > 0 && top > 0 ? Figure(top / copy, 0) : "-");
+      row.push_back(Figure(1e3 * seconds(Name("injection", size, content, best)), 2));
+      row.push_back(Figure(1e3 * seconds(Name("synthesis", size, content, best)), 2));
+      const auto found = results.find(Name("output", size, content, best));
+      row.push_back(found == results.end() ? "-" : Figure(found->second.counters.at("heap_mb"), 1));
+      rows.push_back(row);
+    }
+  }
+  std::printf("Time per output frame of 24 -> 60 fps through the session; injection and synthesis\n"
+              "on the %s tier; one plain 1080p I420 frame copy took %.3f ms.\n\n",
+              cpu_tier_name(best), 1e3 * copy);
+  PrintTable(header, rows);
+}
 
 }  // namespace
 }  // namespace frameinterp::bench
 
 int main(int argc, char** argv) {
-  standin::SetLogThreshold(4);  // only the per-request lines, captured by the session benchmark
-  return frameinterp::bench::RunWithMarkdown(argc, argv);
+  using namespace frameinterp;
+  using namespace frameinterp::bench;
+  standin::SetLogThreshold(5);
+  benchmark::RegisterBenchmark("frame copy 1920x1080 I420", FrameCopy)->Unit(benchmark::kMillisecond);
+  using Body = void (*)(benchmark::State&, const Size&, int);
+  const std::pair<const char*, Body> kinds[] = {
+      {"injection", Inject}, {"synthesis", Synthesise}, {"output", OutputFrame}};
+  for (const auto& [what, body] : kinds) {
+    for (const Size& size : kSizes) {
+      for (int content = 0; content < 2; ++content) {
+        for (const CpuTier tier : tiers()) {
+          benchmark::RegisterBenchmark(Name(what, size, content, tier).c_str(),
+                                       [body = body, size, content, tier](benchmark::State& state) {
+                                         if (pictures(size, content).size() < kFrames) {
+                                           return state.SkipWithError("footage missing");
+                                         }
+                                         use_motion_kernel_tier(tier);
+                                         body(state, size, content);
+                                       })
+              ->Unit(benchmark::kMillisecond);
+        }
+      }
+    }
+  }
+  return RunAndSummarize(argc, argv, Summarize);
 }

@@ -1,3 +1,5 @@
+#include <new>
+
 #include "standin/media.h"
 
 namespace standin {
@@ -52,6 +54,7 @@ public:
     if (!out) return;
     out->reset();
     const auto* ours = dynamic_cast<const MediaDesc*>(desc);
+    if (Faults().allocate_throws) throw std::bad_alloc();
     if (!ours || Faults().allocate_fails) return;
     ++Counters().buffers_allocated;
     *out = std::make_shared<CpuBuffer>(*ours);

@@ -1,3 +1,5 @@
+#include <new>
+
 #include "standin/media.h"
 
 namespace standin {
@@ -37,6 +39,7 @@ namespace avcore {
 
 std::shared_ptr<IMediaSample> OVKAvCoreMediaSampleCreate(int* status) {
   if (status) *status = 0;
+  if (standin::Faults().sample_create_throws) throw std::bad_alloc();
   if (standin::Faults().sample_create_fails) {
     if (status) *status = -12;
     return nullptr;

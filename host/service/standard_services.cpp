@@ -151,30 +151,31 @@ public:
                                        ? controls.visual_process_sessions
                                        : controls.gpu_sessions;
     StandardServiceCounters& counters = StandardServicesCounters();
-    StandinSession* session = nullptr;
+    // Owned here until the table holds it: an insertion that throws frees it.
+    std::unique_ptr<StandinSession> session;
     switch (outcome) {
       case SessionOutcome::kNull:
         return nullptr;
       case SessionOutcome::kForeign:
-        session = new ForeignSession();
+        session = std::make_unique<ForeignSession>();
         ++counters.foreign_sessions_created;
         break;
       case SessionOutcome::kSession:
       default:
         if (kind_ == ServiceKind::kVisualProcess) {
-          session = new VisualProcessSession();
+          session = std::make_unique<VisualProcessSession>();
           ++counters.visual_process_sessions_created;
         } else {
-          session = new GpuSession();
+          session = std::make_unique<GpuSession>();
           ++counters.gpu_sessions_created;
         }
         break;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
+    sessions_.insert(session.get());
     ++counters.sessions_created;
     ++counters.sessions_alive;
-    std::lock_guard<std::mutex> lock(mutex_);
-    sessions_.insert(session);
-    return session;
+    return session.release();
   }
 
   int32_t DestroySession(service::ISession* session) override {

@@ -4,7 +4,9 @@
 // synthesises for content with known motion.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,29 @@ std::shared_ptr<avcore::IMediaBuffer> BufferOf(const SamplePtr& sample) {
   sample->GetBuffer(&buffer, 0, 0);
   return buffer;
 }
+
+// A picture whose description claims 80 x 80 while its planes hold the 64 x
+// 64 of the wrapped one: its Lock reports rows narrower than the description's.
+class ClaimsMoreRows final : public avcore::IMediaBuffer {
+public:
+  explicit ClaimsMoreRows(std::shared_ptr<avcore::IMediaBuffer> inner)
+      : inner_(std::move(inner)), desc_(1) {
+    desc_.SetSize(80, 80);
+  }
+  int32_t Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t access,
+               int32_t zero) override {
+    return inner_->Lock(planes, strides, access, zero);
+  }
+  int32_t Unlock() override { return inner_->Unlock(); }
+  avcore::IMediaDesc* GetDesc(int32_t) override { return &desc_; }
+  void GetGpuResource(std::shared_ptr<void>* out, int32_t a, int32_t b) override {
+    inner_->GetGpuResource(out, a, b);
+  }
+
+private:
+  std::shared_ptr<avcore::IMediaBuffer> inner_;
+  standin::MediaDesc desc_;
+};
 
 size_t CountLines(const standin::LogCapture& log, const std::string& prefix, int level) {
   size_t n = 0;
@@ -191,11 +216,13 @@ TEST_F(MotionSource, TheLastIntervalOfAStreamCopiesTheWindowFrameThatCoversIt) {
 }
 
 TEST_F(MotionSource, WhereThePipelineCannotRunTheCoveringFrameAnswers) {
-  // Pictures smaller than two blocks each way.
+  // Pictures smaller than two blocks each way: each such answer says why.
   Use(ScriptedProvider::Uniform(8, 0, kStep, kStep));
   ProviderCalls calls = Request(2 * kStep + kStep / 2, &answer);
   EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture);
   EXPECT_EQ(calls.get_current_frame, 1);
+  EXPECT_EQ(CountLines(log, "motion interpolation cannot run on a 16x16 picture of format 1: "
+                            "answering with the upstream frame at 800000", 4), 1u);
 
   // No frame rate, so no frame duration to step by.
   Use(TexturedFrames(8), FrameRate{0, 1});
@@ -212,7 +239,20 @@ TEST_F(MotionSource, WhereThePipelineCannotRunTheCoveringFrameAnswers) {
   EXPECT_EQ(BufferOf(answer), nullptr);
 }
 
-TEST_F(MotionSource, HostFailuresAnswerWithTheUpstreamSample) {
+TEST_F(MotionSource, HostFailuresAnswerWithTheUpstreamSampleOrPassOnWithoutLeaks) {
+  // A host that throws leaves nothing behind (the leak check fails otherwise),
+  // and the next request works once the host recovers.
+  for (const bool allocate : {true, false}) {
+    standin::ResetMedia();
+    standin::Faults().allocate_throws = allocate;
+    standin::Faults().sample_create_throws = !allocate;
+    Use(TexturedFrames(8));
+    EXPECT_THROW(Request(2 * kStep + kStep / 2, &answer), std::bad_alloc);
+    EXPECT_THROW(Request(2 * kStep + kStep / 2, &answer), std::bad_alloc);
+    standin::ResetMedia();
+    Request(2 * kStep + kStep / 3, &answer);
+    EXPECT_EQ(answer->GetPts(), 2 * kStep + kStep / 3) << allocate;
+  }
   for (int fault = 0; fault < 4; ++fault) {
     standin::ResetMedia();
     standin::MediaFaults& faults = standin::Faults();
@@ -245,16 +285,22 @@ TEST_F(MotionSource, ASizeChangeRestartsTheWindowAtTheNewSize) {
 }
 
 // A picture the working frames cannot take, first met after the request
-// (wider, too small for the block grid, or without a buffer): the request is
+// (wider, too small for the block grid, with rows narrower than its
+// description's, or without a buffer): the request is
 // answered as at the end of the stream, with a copy of the window frame that
 // covers it, never with the later picture stamped with the request's time.
 TEST_F(MotionSource, APictureOfAnotherLayoutAfterTheRequestEndsTheStreamThere) {
-  for (int change = 0; change < 3; ++change) {
+  for (int change = 0; change < 4; ++change) {
     auto frames = TexturedFrames(4);
     if (change == 0) {
       for (auto& wide : TexturedFrames(4, 4 * kStep, 96)) frames.push_back(std::move(wide));
     } else if (change == 1) {
       for (auto& small : ScriptedProvider::Uniform(4, 4 * kStep, kStep, kStep)) frames.push_back(small);
+    } else if (change == 2) {
+      for (auto& claims : TexturedFrames(4, 4 * kStep)) {
+        claims.picture = std::make_shared<ClaimsMoreRows>(claims.picture);
+        frames.push_back(std::move(claims));
+      }
     } else {
       for (auto& bare : TexturedFrames(4, 4 * kStep)) {
         bare.picture = nullptr;
@@ -281,6 +327,41 @@ TEST_F(MotionSource, APictureOfAnotherLayoutAfterTheRequestEndsTheStreamThere) {
   EXPECT_EQ(answer->GetPts(), 5 * kStep + kStep / 2);
   EXPECT_EQ(Planes(answer)[0].size(), 96u * 64);
   EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 1u);
+}
+
+TEST_F(MotionSource, APictureClaimingMoreThanItsPlanesHoldIsNeverRead) {
+  auto frames = TexturedFrames(8);
+  for (auto& frame : frames) frame.picture = std::make_shared<ClaimsMoreRows>(frame.picture);
+  Use(std::move(frames));
+  Request(2 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture);
+  EXPECT_EQ(CountLines(log, "motion interpolation cannot run on a 80x80 picture", 4), 1u);
+}
+
+// A frame lasting a hundred nominal durations, and a last one lasting to the
+// end of time: a request inside either costs a few estimations, not one per
+// nominal duration it spans.
+TEST_F(MotionSource, LongFramesCostAFewEstimationsWhateverTheirDuration) {
+  constexpr char kEstimation[] = "------------------inject_frame me_mode == ME_MODE_BILAT";
+  auto frames = TexturedFrames(8);
+  frames[4].duration = 100 * kStep;
+  for (size_t i = 5; i < frames.size(); ++i) frames[i].pts += 99 * kStep;
+  Use(frames);
+  const int64_t inside = 4 * kStep + 50 * kStep;
+  Request(inside, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), inside) << "synthesised between frames 4 and 5";
+  EXPECT_LE(CountLines(log, kEstimation, 1), 4u);
+
+  frames.resize(5);
+  frames[4].duration = std::numeric_limits<int64_t>::max() - frames[4].pts;
+  Use(frames);
+  const size_t before = CountLines(log, kEstimation, 1);
+  Request(inside, &answer);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), 4 * kStep) << "the covering frame, copied out";
+  EXPECT_EQ(Planes(answer), Planes(provider->frames()[4].picture));
+  EXPECT_LE(CountLines(log, kEstimation, 1) - before, 4u);
 }
 
 // Odd sizes: the stand-in rounds chroma up, the working frames round it

@@ -2,8 +2,8 @@
 // kernel tier: each luma pixel keeps a list of at most 16 weighted pairs in the
 // order the windows and split squares come, each output sample is the rounded
 // weighted mean of its list (the plain blend for an empty list), and a
-// subsampled chroma sample is written by every luma pixel of its group in
-// raster order. Cases the footage of the golden table does not reach: pixels
+// subsampled chroma sample takes the value of the last luma pixel of its group
+// in raster order. Cases the footage of the golden table does not reach: pixels
 // under more than 16 windows, odd sizes, displacements clamped at every edge.
 #include <gtest/gtest.h>
 
@@ -81,7 +81,7 @@ public:
     }
   }
   // Every sample of `out`, luma pixels in raster order, each writing the
-  // samples it maps to.
+  // samples it decides.
   void compose(MIFrame* out) const {
     const bool packed = has_packed_pixels(out->format);
     for (int32_t y = 0; y < h_; ++y) {
@@ -116,11 +116,14 @@ private:
     list.push_back({2, std::clamp(-(vx * beta / 1024), -x, w_ - 1 - x),
                     std::clamp(-(vy * beta / 1024), -y, h_ - 1 - y), w * uint32_t(alpha_)});
   }
-  // Byte `b` of the `bytes`-byte sample at (x >> s, y >> s) of plane p.
+  // Byte `b` of the `bytes`-byte sample at (x >> s, y >> s) of plane p, from
+  // the last luma pixel of its group (the earlier ones' values are
+  // overwritten: they are not computed, which also keeps their reads inside
+  // the plane at odd sizes).
   void put(MIFrame* out, int32_t p, int32_t x, int32_t y, int32_t s,
            const std::vector<Entry>& list, int32_t bytes, int32_t b) const {
-    const int32_t cx = x >> s, cy = y >> s;
-    if (cx >= (w_ >> s) || cy >= (h_ >> s)) return;
+    const int32_t cx = x >> s, cy = y >> s, last = (1 << s) - 1;
+    if (cx >= (w_ >> s) || cy >= (h_ >> s) || (x & last) != last || (y & last) != last) return;
     uint32_t sum = 0, total = 0;
     for (const Entry& e : list) {
       const MIFrame& f = *ctx_.frames[e.frame].frame;

@@ -19,7 +19,6 @@ constexpr char kBlendingGpuTag[] = "FrameSourceBlendingImpl::Blending_GPU";
 constexpr char kDumpFileName[] = "dump.yuv";
 
 constexpr int64_t kMaxTicks = std::numeric_limits<int64_t>::max();
-constexpr int64_t kMinTicks = std::numeric_limits<int64_t>::min();
 
 // Two times match when |a - b|, as a double, is below 100.0. The difference is
 // taken exactly in unsigned arithmetic; a double conversion of a difference of
@@ -28,13 +27,6 @@ bool SameFrameTime(int64_t a, int64_t b) {
   const uint64_t difference = a >= b ? static_cast<uint64_t>(a) - static_cast<uint64_t>(b)
                                      : static_cast<uint64_t>(b) - static_cast<uint64_t>(a);
   return difference < static_cast<uint64_t>(FrameSourceImpl::kTimeSlack);
-}
-
-// a + b, held at the ends of the 64-bit range instead of overflowing.
-int64_t SaturatingAdd(int64_t a, int64_t b) {
-  if (b > 0 && a > kMaxTicks - b) return kMaxTicks;
-  if (b < 0 && a < kMinTicks - b) return kMinTicks;
-  return a + b;
 }
 
 // a - b for a >= b, held at the top of the range instead of overflowing.

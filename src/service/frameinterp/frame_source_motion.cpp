@@ -104,11 +104,12 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
     CoreLogPrint(kMotionTag, kLogError, "*******************FrameSourceImpl::GetFrame %lld",
                  WholeMs(ta, tb));
     // A picture the pipeline cannot take: the frame that covers pts instead.
-    if (!usable) return sample;
+    if (!usable) return Unsynthesised(sample);
   }
 
   const int64_t t2 = SteadyNowNs();
   int64_t cur = pts;
+  bool skipped_to_end = false;
   for (;;) {
     if (sample) {
       if (!FitsWorkingFrames(sample)) {
@@ -123,14 +124,31 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
         // The stream changed size or format at the request: start the window
         // over at this picture.
         ReleaseWindow();
-        if (!StartWindow(sample)) return sample;
+        if (!StartWindow(sample)) return Unsynthesised(sample);
       }
-      if (!window[3].frame) PushFrame(sample);  // the first frame fills two slots
-      PushFrame(sample);
       const int64_t sp = sample->GetPts();
+      // A frame that fills the whole window already (one lasting many
+      // nominal durations) is not pushed again: more copies would change
+      // nothing but cost an estimation each. The stream goes on after it.
+      const bool fills_window = WindowHoldsOnly(sp);
+      if (!fills_window) {
+        if (!window[3].frame) PushFrame(sample);  // the first frame fills two slots
+        PushFrame(sample);
+      }
       if (sp > cur || IsNear(pts, sp)) {
         result_ = sample;  // the upstream frame itself is the answer
         return result_;
+      }
+      if (fills_window) {
+        // Once past the frame's own end; met again there, it is the last
+        // frame of the stream (or its duration says nothing).
+        const int64_t end = SaturatingAdd(sp, sample->GetDuration());
+        if (skipped_to_end || end <= cur) return LatestWindowFrameAt(pts);
+        skipped_to_end = true;
+        cur = end;
+        sample = FrameSourceImpl::GetFrame(cur, flags);
+        if (!sample) return LatestWindowFrameAt(pts);
+        continue;
       }
       if (cur > std::numeric_limits<int64_t>::max() - frame_duration_) {
         return LatestWindowFrameAt(pts);
@@ -174,7 +192,7 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
   // the same layout again, unless the host still holds that sample (it must
   // not change under the host's hands).
   if (!FitsWorkingFrames(sample) || out_sample_.use_count() > 1) FreeFrames();
-  if (!AllocateFrames(desc)) return false;
+  if (!AllocateFrames(desc) || !FitsWorkingFrames(sample)) return false;
   next_slot_ = 0;
   WorkingLayout layout;
   working_layout(out_frame_.format, out_frame_.width, out_frame_.height, &layout);
@@ -184,11 +202,21 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
 }
 
 bool FrameSourceMotionImpl::FitsWorkingFrames(const SamplePtr& sample) const {
-  avcore::IMediaDesc* desc = PictureDesc(sample);
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  sample->GetBuffer(&buffer, 0, 0);
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
   const MIFrame& frame = work_frames_[0];
-  return desc && desc->GetWidth(0) == static_cast<uint32_t>(frame.width) &&
-         desc->GetHeight(0) == static_cast<uint32_t>(frame.height) &&
-         desc->GetFormat() == static_cast<uint32_t>(frame.format);
+  if (!desc || desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
+      desc->GetHeight(0) != static_cast<uint32_t>(frame.height) ||
+      desc->GetFormat() != static_cast<uint32_t>(frame.format)) {
+    return false;
+  }
+  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
+  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
+  if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
+  const bool fit = host_planes_fit(frame, planes, strides);
+  buffer->Unlock();
+  return fit;
 }
 
 SamplePtr FrameSourceMotionImpl::LatestWindowFrameAt(int64_t pts) {
@@ -203,8 +231,32 @@ SamplePtr FrameSourceMotionImpl::LatestWindowFrameAt(int64_t pts) {
   return result_;
 }
 
+bool FrameSourceMotionImpl::WindowHoldsOnly(int64_t pts) const {
+  for (const MIFrameSlot& slot : mi_ctx_->frames) {
+    if (!slot.frame || slot.frame->pts != pts) return false;
+  }
+  return true;
+}
+
+SamplePtr FrameSourceMotionImpl::Unsynthesised(const SamplePtr& sample) {
+  uint32_t width = 0, height = 0, format = 0;
+  if (avcore::IMediaDesc* desc = PictureDesc(sample)) {
+    width = desc->GetWidth(0);
+    height = desc->GetHeight(0);
+    format = desc->GetFormat();
+  }
+  CoreLogPrint(kMotionTag, kLogError,
+               "motion interpolation cannot run on a %ux%u picture of format %u: answering with "
+               "the upstream frame at %lld",
+               width, height, format, static_cast<long long>(sample->GetPts()));
+  return sample;
+}
+
 bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   if (out_sample_) return true;
+  // Planes left by an allocation that threw half-way are freed first.
+  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  free_planes(&out_frame_);
   int32_t width = 0, height = 0;
   const auto format = static_cast<int32_t>(desc->GetFormat());
   WorkingLayout layout;
@@ -270,6 +322,10 @@ bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
   uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
   if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
+  if (!host_planes_fit(frame, planes, strides)) {
+    buffer->Unlock();
+    return false;
+  }
   if (has_packed_pixels(frame.format)) {
     copy_planes(frame.format, frame.height, planes, strides, frame.data + kPackedPlane,
                 frame.linesize + kPackedPlane);
@@ -302,6 +358,10 @@ bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
   uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
   if (buffer->Lock(planes, strides, 1, 0) != 0) return false;
+  if (!host_planes_fit(frame, planes, strides)) {
+    buffer->Unlock();
+    return false;
+  }
   const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
   copy_planes(layout.output_format, frame.height, frame.data + first, frame.linesize + first,
               planes, strides);

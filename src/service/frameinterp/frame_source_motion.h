@@ -62,6 +62,11 @@ private:
   // The window frame at or last before pts, through the output sample;
   // empty when there is none.
   SamplePtr LatestWindowFrameAt(int64_t pts);
+  // Whether all four window frames are the upstream frame at pts.
+  bool WindowHoldsOnly(int64_t pts) const;
+  // The upstream sample as the answer where the pipeline cannot run on its
+  // picture, with an error line saying so.
+  SamplePtr Unsynthesised(const SamplePtr& sample);
 
   std::shared_ptr<MIContext> mi_ctx_;
   MIFrame out_frame_;

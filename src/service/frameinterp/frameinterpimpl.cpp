@@ -1,6 +1,7 @@
 #include "frameinterpimpl.h"
 
 #include <cstring>
+#include <exception>
 #include <utility>
 
 #include "frame_source_blending.h"
@@ -55,6 +56,13 @@ FrameSourceImpl::FrameSourceImpl(std::shared_ptr<IFrameProvider> provider, bool 
 // Members go in reverse order: the current frame first, then the provider.
 FrameSourceImpl::~FrameSourceImpl() = default;
 
+FrameSourceImpl::ForgetFrameOnThrow::~ForgetFrameOnThrow() {
+  if (std::uncaught_exceptions() > exceptions_) {
+    source_.current_frame_.reset();
+    source_.current_pts_ = kNoTime;
+  }
+}
+
 void FrameSourceImpl::TakeFrame(SamplePtr frame) {
   current_frame_ = std::move(frame);
   current_pts_ = current_frame_->GetPts();
@@ -65,6 +73,9 @@ void FrameSourceImpl::TakeFrame(SamplePtr frame) {
 SamplePtr FrameSourceImpl::GetFrame(int64_t pts, uint32_t flags) {
   if (!provider_) return nullptr;  // nothing to read from
   int32_t status = 0;
+  // A provider call that throws may leave the provider on another frame than
+  // the one held: the held frame is then forgotten, so the next request seeks.
+  const ForgetFrameOnThrow guard(*this);
 
   // Reuse the current frame for requests from its time up to 16 frame
   // durations ahead; anything else seeks.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 #include "frame_source.h"
@@ -40,6 +41,20 @@ protected:
   bool use_gpu_effect_ = false;
 
 private:
+  // Drops the held frame when the scope ends by an exception.
+  class ForgetFrameOnThrow {
+  public:
+    explicit ForgetFrameOnThrow(FrameSourceImpl& source)
+        : source_(source), exceptions_(std::uncaught_exceptions()) {}
+    ~ForgetFrameOnThrow();
+    ForgetFrameOnThrow(const ForgetFrameOnThrow&) = delete;
+    ForgetFrameOnThrow& operator=(const ForgetFrameOnThrow&) = delete;
+
+  private:
+    FrameSourceImpl& source_;
+    int exceptions_;
+  };
+
   void TakeFrame(SamplePtr frame);
   SamplePtr StepForward(int64_t pts, int32_t* status);
 

@@ -51,6 +51,15 @@ private:
   uint64_t lo_;
 };
 
+// a + b, held at the ends of the 64-bit range instead of overflowing.
+constexpr int64_t SaturatingAdd(int64_t a, int64_t b) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  if (b > 0 && a > kMax - b) return kMax;
+  if (b < 0 && a < kMin - b) return kMin;
+  return a + b;
+}
+
 // Nominal frame duration in ticks of a rate of num/den frames per second:
 // den × 10,000,000 / num, truncated, computed without overflow. A rate whose
 // numerator or denominator is 0 or below has no known duration (0); a duration

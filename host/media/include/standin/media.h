@@ -131,6 +131,8 @@ struct MediaFaults {
   bool allocate_fails = false;        // Allocate gives an empty buffer
   bool desc_create_fails = false;     // OVKAvCoreMediaDescCreateEx gives null
   bool sample_create_fails = false;   // OVKAvCoreMediaSampleCreate gives empty
+  bool allocate_throws = false;       // Allocate throws std::bad_alloc
+  bool sample_create_throws = false;  // OVKAvCoreMediaSampleCreate throws std::bad_alloc
 };
 HOST_MEDIA_API MediaFaults& Faults();
 

@@ -61,6 +61,16 @@ bool allocate_planes(MIFrame* frame, int32_t format, int32_t width, int32_t heig
   return true;
 }
 
+bool host_planes_fit(const MIFrame& frame, uint8_t* const planes[], const int32_t strides[]) {
+  // Host plane p is working plane p, or the plane of pixels for packed ones.
+  const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
+  const int32_t count = frame.format == kFormatPlanar ? 3 : frame.format == kFormatInterleaved ? 2 : 1;
+  for (int32_t p = 0; p < count; ++p) {
+    if (!planes[p] || strides[p] < frame.linesize[first + p]) return false;
+  }
+  return true;
+}
+
 void free_planes(MIFrame* frame) {
   for (uint8_t* plane : frame->data) {
     std::free(plane);

@@ -52,6 +52,12 @@ MIFrame empty_frame();
 bool allocate_planes(MIFrame* frame, int32_t format, int32_t width, int32_t height,
                      const WorkingLayout& layout);
 
+// Whether host planes of the frame's format, as a Lock gives them, can be
+// copied to or from the frame: every plane present and no row stride
+// narrower than the frame's rows. That each plane also holds all its rows is
+// beyond what a Lock tells: it remains the host's promise.
+bool host_planes_fit(const MIFrame& frame, uint8_t* const planes[], const int32_t strides[]);
+
 // Frees the frame's planes and makes it empty.
 void free_planes(MIFrame* frame);
 

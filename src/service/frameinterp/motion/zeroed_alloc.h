@@ -1,5 +1,5 @@
-// Zero-filled plain heap blocks for the motion work buffers, released with
-// std::free. Null on failure; never throws.
+// Zero-filled plain heap blocks for the motion work buffers and planes,
+// released with std::free. Null on failure; never throws.
 #pragma once
 
 #include <cstddef>
@@ -7,11 +7,14 @@
 
 namespace frameinterp {
 
-// At least one element is allocated, so that an empty array is told apart
-// from a failed allocation. calloc rejects count x sizeof(T) overflows.
+// count x size zero-filled bytes, at least one element, so that an empty
+// array is told apart from a failed allocation; null when memory runs out or
+// count x size overflows.
+void* allocate_zeroed(size_t count, size_t size);
+
 template <class T>
 T* alloc_zeroed(size_t count) {
-  return static_cast<T*>(std::calloc(count > 0 ? count : 1, sizeof(T)));
+  return static_cast<T*>(allocate_zeroed(count, sizeof(T)));
 }
 
 template <class T>
@@ -19,5 +22,11 @@ void free_and_clear(T*& p) {
   std::free(p);
   p = nullptr;
 }
+
+// For tests of allocation failures (the host never calls it): every
+// allocation first asks the gate, and fails when it answers false. Null
+// removes the gate.
+using AllocationGate = bool (*)();
+void SetAllocationGateForTesting(AllocationGate gate);
 
 }  // namespace frameinterp

@@ -35,11 +35,16 @@ __m256i blend_sum(__m256i s1, __m256i s2, __m256i beta) {
   return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(s1, s2), beta), _mm256_slli_epi32(s2, 10));
 }
 
-// (x / y) truncated for four lanes 0 <= x < 2^31, 0 < y: exact through double
-// (the quotient is below 256 and the remainder at least 1 / y, far above the
-// rounding error).
-__m128i divide(__m128i x, __m128i y) {
-  return _mm256_cvttpd_epi32(_mm256_div_pd(_mm256_cvtepi32_pd(x), _mm256_cvtepi32_pd(y)));
+// x / y truncated for eight lanes 0 <= x < 2^31, 0 < y, x / y < 256. The
+// float estimate x x (1 / y) is off by less than 256 x 2^-11 (reciprocal and
+// conversions), so its truncation is the quotient or one beside it; the
+// remainder x - q x y, negative or not below y, says which.
+__m256i divide(__m256i x, __m256i y) {
+  const __m256 estimate = _mm256_mul_ps(_mm256_cvtepi32_ps(x), _mm256_rcp_ps(_mm256_cvtepi32_ps(y)));
+  __m256i q = _mm256_cvttps_epi32(estimate);
+  const __m256i r = _mm256_sub_epi32(x, _mm256_mullo_epi32(q, y));
+  q = _mm256_add_epi32(q, _mm256_cmpgt_epi32(_mm256_setzero_si256(), r));  // r < 0: one less
+  return _mm256_sub_epi32(q, _mm256_cmpgt_epi32(r, _mm256_sub_epi32(y, _mm256_set1_epi32(1))));
 }
 
 }  // namespace
@@ -87,9 +92,8 @@ void resolve_row_avx2(uint8_t* out, uint32_t* sums, const uint32_t* totals, int3
     const __m256i blend = _mm256_add_epi32(blend_sum(load8_u32(s1 + i), load8_u32(s2 + i), b), half_blend);
     const __m256i x = _mm256_blendv_epi8(sum, blend, none);
     const __m256i y = _mm256_blendv_epi8(total, blend_total, none);
-    const __m128i lo = divide(_mm256_castsi256_si128(x), _mm256_castsi256_si128(y));
-    const __m128i hi = divide(_mm256_extracti128_si256(x, 1), _mm256_extracti128_si256(y, 1));
-    const __m128i words = _mm_packs_epi32(lo, hi);
+    const __m256i q = divide(x, y);
+    const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(q), _mm256_extracti128_si256(q, 1));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
     store_u32(sums + i, _mm256_setzero_si256());
   }
