@@ -145,7 +145,14 @@ TEST_F(AllocationFailure, EverySessionLifeSurvivesTheFailureOfAnyOneAllocation) 
     delete service;
     if (!g_failed) break;
   }
-  EXPECT_GT(k_, 100) << "a session life makes many allocations";
+  // A Windows DLL keeps its own operator new, so there the stand-in host's
+  // allocations are not counted, only the module's and the test's.
+#if defined(_WIN32)
+  constexpr int64_t kManyAllocations = 40;
+#else
+  constexpr int64_t kManyAllocations = 100;
+#endif
+  EXPECT_GT(k_, kManyAllocations) << "a session life makes many allocations";
 }
 
 // The split refinement's sub-block arrays: no session reaches it, so the
