@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "motion/kernels/motion_kernels.h"
+#include "kernel_tiers.h"
 #include "summary_reporter.h"
 #include "synthetic_planes.h"
 
@@ -85,18 +86,12 @@ std::vector<Kernel> kernels() {
   return list;
 }
 
-std::vector<CpuTier> tiers() {
-  std::vector<CpuTier> list;
-  for (int t = 0; t <= static_cast<int>(detected_cpu_tier()); ++t) list.push_back(static_cast<CpuTier>(t));
-  return list;
-}
-
 std::string Name(const std::string& kernel, CpuTier tier) { return kernel + "/" + cpu_tier_name(tier); }
 
 void Summarize(const Results& results) {
   std::vector<std::string> header = {"Kernel"};
-  for (const CpuTier tier : tiers()) header.push_back(std::string(cpu_tier_name(tier)) + " ns");
-  for (const CpuTier tier : tiers()) {
+  for (const CpuTier tier : RunnableTiers()) header.push_back(std::string(cpu_tier_name(tier)) + " ns");
+  for (const CpuTier tier : RunnableTiers()) {
     if (tier != CpuTier::kC) header.push_back(std::string(cpu_tier_name(tier)) + " speed-up");
   }
   std::vector<std::vector<std::string>> rows;
@@ -106,8 +101,8 @@ void Summarize(const Results& results) {
       const auto found = results.find(Name(kernel.name, tier));
       return found == results.end() ? 0.0 : found->second.seconds * 1e9;
     };
-    for (const CpuTier tier : tiers()) row.push_back(Figure(ns(tier)));
-    for (const CpuTier tier : tiers()) {
+    for (const CpuTier tier : RunnableTiers()) row.push_back(Figure(ns(tier)));
+    for (const CpuTier tier : RunnableTiers()) {
       if (tier != CpuTier::kC) row.push_back(ns(tier) > 0 ? Figure(ns(CpuTier::kC) / ns(tier), 2) + "x" : "-");
     }
     rows.push_back(row);
@@ -122,7 +117,7 @@ int main(int argc, char** argv) {
   using namespace frameinterp;
   using namespace frameinterp::bench;
   for (const Kernel& kernel : kernels()) {
-    for (const CpuTier tier : tiers()) {
+    for (const CpuTier tier : RunnableTiers()) {
       benchmark::RegisterBenchmark(Name(kernel.name, tier).c_str(), [kernel, tier](benchmark::State& state) {
         const MotionKernels k = kernels_for_tier(tier);
         int64_t i = 0;

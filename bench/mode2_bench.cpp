@@ -30,6 +30,7 @@
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
+#include "kernel_tiers.h"
 #include "summary_reporter.h"
 #include "synthetic_planes.h"
 #include "y4m_reader.h"
@@ -215,12 +216,6 @@ void FrameCopy(benchmark::State& state) {
   }
 }
 
-std::vector<CpuTier> tiers() {
-  std::vector<CpuTier> list;
-  for (int t = 0; t <= static_cast<int>(detected_cpu_tier()); ++t) list.push_back(static_cast<CpuTier>(t));
-  return list;
-}
-
 std::string Name(const char* what, const Size& size, int content, CpuTier tier) {
   char name[96];
   std::snprintf(name, sizeof name, "%s/%s/%s/%s", what, size.name, kContents[content], cpu_tier_name(tier));
@@ -236,7 +231,7 @@ void Summarize(const Results& results) {
   const CpuTier best = detected_cpu_tier();
   std::vector<std::string> header = {"Size", "Content"};
   char text[64];
-  for (const CpuTier tier : tiers()) {
+  for (const CpuTier tier : RunnableTiers()) {
     std::snprintf(text, sizeof text, "output %s ms", cpu_tier_name(tier));
     header.push_back(text);
   }
@@ -246,7 +241,7 @@ void Summarize(const Results& results) {
   for (const Size& size : kSizes) {
     for (int content = 0; content < 2; ++content) {
       std::vector<std::string> row = {size.name, kContents[content]};
-      for (const CpuTier tier : tiers()) row.push_back(Figure(1e3 * seconds(Name("output", size, content, tier)), 2));
+      for (const CpuTier tier : RunnableTiers()) row.push_back(Figure(1e3 * seconds(Name("output", size, content, tier)), 2));
       const double c = seconds(Name("output", size, content, CpuTier::kC));
       const double top = seconds(Name("output", size, content, best));
       row.push_back(top > 0 ? Figure(c / top, 1) + "x" : "-");
@@ -278,7 +273,7 @@ int main(int argc, char** argv) {
   for (const auto& [what, body] : kinds) {
     for (const Size& size : kSizes) {
       for (int content = 0; content < 2; ++content) {
-        for (const CpuTier tier : tiers()) {
+        for (const CpuTier tier : RunnableTiers()) {
           benchmark::RegisterBenchmark(Name(what, size, content, tier).c_str(),
                                        [body = body, size, content, tier](benchmark::State& state) {
                                          if (pictures(size, content).size() < kFrames) {

@@ -30,14 +30,14 @@ void PrintTable(const std::vector<std::string>& header,
                 const std::vector<std::vector<std::string>>& rows) {
   std::string line = "|", rule = "|";
   for (size_t i = 0; i < header.size(); ++i) {
-    line += " " + header[i] + " |";
+    line.append(" ").append(header[i]).append(" |");
     rule += i == 0 ? "---|" : "---:|";
   }
   std::printf("%s\n%s\n", line.c_str(), rule.c_str());
   for (const auto& row : rows) {
-    line = "|";
-    for (const std::string& cell : row) line += " " + cell + " |";
-    std::printf("%s\n", line.c_str());
+    std::string cells = "|";
+    for (const std::string& cell : row) cells.append(" ").append(cell).append(" |");
+    std::printf("%s\n", cells.c_str());
   }
   std::printf("\n");
 }

@@ -18,9 +18,9 @@ CpuBuffer::CpuBuffer(const MediaDesc& desc)
 
 CpuBuffer::~CpuBuffer() { --Counters().buffers_alive; }
 
-int32_t CpuBuffer::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t,
-                        int32_t) {
-  if (!planes || !strides) return -1;
+int32_t CpuBuffer::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t access,
+                        int32_t zero) {
+  if (!planes || !strides || access > kWrite || zero != 0) return -1;
   for (int p = 0; p < layout_.plane_count; ++p) {
     planes[p] = plane(p);
     strides[p] = static_cast<int32_t>(layout_.planes[p].row_bytes);
@@ -49,13 +49,13 @@ namespace {
 
 class DefaultAllocator final : public avcore::IMediaAllocator {
 public:
-  void Allocate(std::shared_ptr<avcore::IMediaBuffer>* out, avcore::IMediaDesc* desc, int32_t,
-                int32_t) override {
+  void Allocate(std::shared_ptr<avcore::IMediaBuffer>* out, avcore::IMediaDesc* desc,
+                int32_t zero, int32_t zero_too) override {
     if (!out) return;
     out->reset();
     const auto* ours = dynamic_cast<const MediaDesc*>(desc);
     if (Faults().allocate_throws) throw std::bad_alloc();
-    if (!ours || Faults().allocate_fails) return;
+    if (!ours || zero != 0 || zero_too != 0 || Faults().allocate_fails) return;
     ++Counters().buffers_allocated;
     *out = std::make_shared<CpuBuffer>(*ours);
   }

@@ -28,14 +28,15 @@ void MediaDesc::SetAttribute9(const avcore::MediaAttr16* value) {
   if (value) attr_10_9_ = *value;
 }
 
-void MediaDesc::GetAttribute10(avcore::MediaAttr16* out, int32_t) {
-  if (out) *out = attr_10_9_;
+void MediaDesc::GetAttribute10(avcore::MediaAttr16* out, int32_t index) {
+  if (out) *out = Indexed(index, attr_10_9_);
 }
 
 }  // namespace standin
 
-extern "C" avcore::IMediaDesc* OVKAvCoreMediaDescCreateEx(int32_t, uint32_t format, int32_t) {
-  if (standin::Faults().desc_create_fails) return nullptr;
+extern "C" avcore::IMediaDesc* OVKAvCoreMediaDescCreateEx(int32_t one, uint32_t format,
+                                                           int32_t zero) {
+  if (one != 1 || zero != 0 || standin::Faults().desc_create_fails) return nullptr;
   ++standin::Counters().descs_created;
   return new standin::MediaDesc(format);
 }

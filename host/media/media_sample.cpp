@@ -7,8 +7,10 @@ namespace standin {
 MediaSample::MediaSample() { ++Counters().samples_alive; }
 MediaSample::~MediaSample() { --Counters().samples_alive; }
 
-void MediaSample::Clone(std::shared_ptr<avcore::IMediaSample>* out, int32_t) {
+void MediaSample::Clone(std::shared_ptr<avcore::IMediaSample>* out, int32_t zero) {
   if (!out) return;
+  out->reset();
+  if (zero != 0) return;
   auto copy = std::make_shared<MediaSample>();
   copy->pts_ = pts_;
   copy->duration_ = duration_;
@@ -16,8 +18,9 @@ void MediaSample::Clone(std::shared_ptr<avcore::IMediaSample>* out, int32_t) {
   *out = std::move(copy);
 }
 
-void MediaSample::GetBuffer(std::shared_ptr<avcore::IMediaBuffer>* out, int32_t, int32_t) {
-  if (out) *out = buffer_;
+void MediaSample::GetBuffer(std::shared_ptr<avcore::IMediaBuffer>* out, int32_t zero,
+                            int32_t zero_too) {
+  if (out) *out = zero == 0 && zero_too == 0 ? buffer_ : nullptr;
 }
 
 void MediaSample::SetBuffer(std::shared_ptr<avcore::IMediaBuffer> buffer) {

@@ -8,11 +8,11 @@ namespace {
 
 class ServiceManager final : public service::IServiceManager {
 public:
-  void AcquireService(std::shared_ptr<service::IService>* out, const char* guid, int32_t,
-                      int32_t) override {
+  void AcquireService(std::shared_ptr<service::IService>* out, const char* guid, int32_t zero,
+                      int32_t zero_too) override {
     if (!out) return;
     out->reset();
-    if (!guid) return;
+    if (!guid || zero != 0 || zero_too != 0) return;
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = services_.find(guid);
     if (found != services_.end()) *out = found->second;
@@ -59,7 +59,7 @@ void SetServiceManagerAvailable(bool available) { manager().available = availabl
 
 }  // namespace standin
 
-extern "C" service::IServiceManager* OVKServiceMrgAcqire(int32_t) {
+extern "C" service::IServiceManager* OVKServiceMrgAcqire(int32_t zero) {
   standin::ServiceManager& m = standin::manager();
-  return m.available ? &m : nullptr;
+  return m.available && zero == 0 ? &m : nullptr;
 }

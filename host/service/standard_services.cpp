@@ -145,7 +145,8 @@ public:
   int32_t Operation1() override { return 0; }
   bool Operation2() override { return true; }
 
-  service::ISession* CreateSession(int32_t) override {
+  service::ISession* CreateSession(int32_t zero) override {
+    if (zero != 0) return nullptr;
     const StandardServiceControls& controls = StandardServicesControls();
     const SessionOutcome outcome = kind_ == ServiceKind::kVisualProcess
                                        ? controls.visual_process_sessions

@@ -1,8 +1,12 @@
 // The command line: option forms, defaults and refusals.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "cli_options.h"
+#include "host_environment.h"
 #include "pixel_formats.h"
+#include "progress_meter.h"
 
 namespace fitool {
 namespace {
@@ -23,7 +27,8 @@ TEST(ParseOptions, DefaultsToTheBuiltInSceneAndOutYuv) {
 TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   const Options options =
       Parse({"-oout.y4m", "--mode=blend", "-r", "29.97", "--pixel-format", "nv12", "--gpu-effect",
-             "--module", "m.so", "-vv", "--verbose", "-q", "in.y4m", "--snapshot", "3", "s.png"});
+             "--module", "m.so", "-vv", "--verbose", "-q", "--progress", "in.y4m", "--snapshot", "3",
+             "s.png"});
   EXPECT_EQ(options.input, "in.y4m");
   EXPECT_EQ(options.output, "out.y4m");
   EXPECT_TRUE(options.output_given);
@@ -34,6 +39,7 @@ TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   EXPECT_EQ(options.module_path, "m.so");
   EXPECT_EQ(options.verbosity, 3);
   EXPECT_TRUE(options.quiet);
+  EXPECT_TRUE(options.progress);
   EXPECT_EQ(options.snapshot_frame, 3);
   EXPECT_EQ(options.snapshot_path, "s.png");
 }
@@ -67,6 +73,49 @@ TEST(ParseOptions, RefusesWhatItCannotUnderstandOrWouldIgnore) {
                                              {"--evaluate", "-o", "x.y4m", "in.y4m"},
                                              {"--evaluate", "-r", "50", "in.y4m"}}) {
     EXPECT_THROW(Parse(args), UsageError) << args[0];
+  }
+}
+
+TEST(Verbosity, FailuresAlwaysEachLevelMoreAndOnlyTheHighestThePerRequestLines) {
+  const standin::LogLine failure{"FrameSourceBlendingImpl::Blending", 4, "FrameInterpolation fail"};
+  const standin::LogLine limit{"frameinterp", 3, "src(367) forward overhead (1001)"};
+  const standin::LogLine stage{"FrameSourceMotionImpl", 1, "reset_input 3"};
+  const standin::LogLine answer{"FrameSourceMotionImpl", 4,
+                                "------------------FrameInterpolation  elap0 0,elap1 0"};
+  const standin::LogLine fetch{"FrameSourceMotionImpl", 4,
+                               "*******************FrameSourceImpl::GetFrame 0"};
+  const standin::LogLine blend{"frameinterp", 0, "try_num 1. pts (0, 5, 10)"};
+  using Shown = std::vector<bool>;
+  const auto shown = [&](int verbosity) {
+    Shown lines;
+    for (const auto& line : {failure, limit, stage, answer, fetch, blend}) {
+      lines.push_back(ShowsModuleLine(verbosity, line));
+    }
+    return lines;
+  };
+  EXPECT_EQ(shown(0), (Shown{true, false, false, false, false, false}));
+  EXPECT_EQ(shown(1), (Shown{true, true, false, false, false, false}));
+  EXPECT_EQ(shown(2), (Shown{true, true, true, false, false, false}));
+  EXPECT_EQ(shown(3), (Shown{true, true, true, true, true, true}));
+  EXPECT_EQ(shown(7), shown(3));
+}
+
+TEST(ProgressMeter, LogLinesComeEveryFewSecondsWithTheTimeLeftWhenKnown) {
+  for (const auto& [total, lines] :
+       {std::pair{std::optional<int64_t>(100), "frameinterp: 25/100 frames  5.0 fps  0:15 left\n"
+                                               "frameinterp: 50/100 frames  5.0 fps  0:10 left\n"},
+        std::pair{std::optional<int64_t>(), "frameinterp: 25 frames  5.0 fps\n"
+                                            "frameinterp: 50 frames  5.0 fps\n"}}) {
+    std::FILE* log = std::tmpfile();
+    {
+      ProgressMeter meter(total, ProgressMeter::Display::kLines, log);
+      for (int64_t done = 1; done <= 60; ++done) meter.UpdateAt(done, static_cast<double>(done) / 5);
+    }
+    std::rewind(log);
+    std::string text(200, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), log));
+    std::fclose(log);
+    EXPECT_EQ(text, lines);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "clip_provider.h"
 #include "frame_times.h"
 #include "pixel_formats.h"
+#include "tool_error.h"
 
 namespace fitool {
 namespace {
@@ -37,11 +38,11 @@ protected:
   int32_t status_ = 0;
 };
 
-TEST_F(ClipProviderTest, ReportsRateAndFrameCountAndNothingBeforeTheFirstSeek) {
+TEST_F(ClipProviderTest, ReportsRateAndNoFrameCountAndNothingBeforeTheFirstSeek) {
   const FrameRate rate = provider_.GetFrameRate();
   EXPECT_EQ(rate.num, 30000);
   EXPECT_EQ(rate.den, 1001);
-  EXPECT_EQ(provider_.GetInfo(), 5u);
+  EXPECT_EQ(provider_.GetInfo(), 0u);  // the same for a stream of unknown length
   EXPECT_EQ(provider_.GetCurrentFrame(&status_), nullptr);
 }
 
@@ -86,6 +87,27 @@ TEST_F(ClipProviderTest, EachCallGivesANewSampleSharingThePicture) {
   first->GetBuffer(&a, 0, 0);
   second->GetBuffer(&b, 0, 0);
   EXPECT_EQ(a, b);
+}
+
+// Frames that exist but can no longer be read, as in a stream that moved on.
+class UnreadableFrames final : public FrameSequence {
+public:
+  bool Has(int64_t index) override { return index >= 0 && index < 3; }
+  Picture Frame(int64_t index) override {
+    throw ToolError("frame " + std::to_string(index) + " is gone");
+  }
+};
+
+TEST(ClipProviderFailures, AreKeptForTheHarnessAndAnsweredAsTheEndOfTheStream) {
+  UnreadableFrames frames;
+  ClipProvider provider(frames, {25, 1}, kFormatI420);
+  int32_t status = 0;
+  EXPECT_EQ(provider.Seek(400'000, 0, &status), 400'000);
+  EXPECT_FALSE(provider.failure());
+  EXPECT_EQ(provider.GetCurrentFrame(&status), nullptr);
+  EXPECT_EQ(provider.failure(), "frame 1 is gone");
+  EXPECT_EQ(provider.MoveNext(&status), 1);
+  EXPECT_EQ(provider.failure(), "frame 1 is gone");
 }
 
 TEST(ClipProviderFormats, ServesTheChosenFormatInCpuMemory) {

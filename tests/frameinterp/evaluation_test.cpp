@@ -13,7 +13,7 @@ std::vector<uint8_t> Served(int frames) {
     pictures.push_back(Picture::Filled(2, 2, static_cast<uint8_t>(i), 128));
   }
   PictureList clip(std::move(pictures));
-  EvenFramesWithTail upstream(clip);
+  EvenFramesWithTail upstream(clip, frames);
   std::vector<uint8_t> served;
   for (int64_t j = 0; j < upstream.count(); ++j) served.push_back(upstream.Frame(j).y[0]);
   return served;

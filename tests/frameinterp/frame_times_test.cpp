@@ -57,24 +57,42 @@ TEST(FrameTime, TimelineFitsOnlyWhileTheEndTimeFits) {
   EXPECT_TRUE(TimelineFits(kNtsc, 2'147'483'647));
 }
 
-TEST(RequestSchedule, RunsWhileTimesReachTheLastFrame) {
-  // Ten frames at 30000/1001 doubled: the last request lands on the last frame.
-  const std::vector<int64_t> doubled = RequestSchedule({60000, 1001}, FrameTime(9, kNtsc));
-  ASSERT_EQ(doubled.size(), 19u);
+TEST(FrameIndexAt, FindsTheFrameCoveringATimeOfAnEndlessStream) {
+  struct Case {
+    int64_t pts;
+    int64_t index;
+  };
+  for (const Case c : {Case{-5, 0}, Case{0, 0}, Case{333'665, 0}, Case{333'666, 1},
+                       Case{667'332, 1}, Case{667'333, 2}, Case{333'666'666'666, 1'000'000},
+                       Case{std::numeric_limits<int64_t>::max(), 27'642'473'636'927}}) {
+    EXPECT_EQ(FrameIndexAt(c.pts, kNtsc), c.index) << c.pts;
+  }
+}
+
+TEST(RequestTimes, CoverTheClipUpToItsEnd) {
+  // 30 frames at 30 fps last one second: 60 frames at 60 fps, 75 at 75.
+  const int64_t second = FrameTime(30, Rational{30, 1});
+  EXPECT_EQ(RequestCount({60, 1}, second), 60);
+  EXPECT_EQ(RequestCount({75, 1}, second), 75);
+  EXPECT_EQ(RequestTimes({75, 1}, second).size(), 75u);
+  // Ten frames at 30000/1001 doubled: 20 times, each exact.
+  const std::vector<int64_t> doubled = RequestTimes({60000, 1001}, FrameTime(10, kNtsc));
+  ASSERT_EQ(doubled.size(), 20u);
   for (size_t k = 0; k < doubled.size(); ++k) {
     EXPECT_EQ(doubled[k], FrameTime(static_cast<int64_t>(k), Rational{60000, 1001}));
   }
-  EXPECT_EQ(doubled.back(), FrameTime(9, kNtsc));
-
-  // 25 fps to 30000/1001: 2 s of input (50 frames, last at 1.96 s) gives
-  // requests up to floor(1.96 × 29.97) = 58.
-  const std::vector<int64_t> ntsc = RequestSchedule(kNtsc, FrameTime(49, Rational{25, 1}));
-  ASSERT_EQ(ntsc.size(), 59u);
-  EXPECT_EQ(ntsc[58], 19'352'666);
-  EXPECT_LE(ntsc.back(), 19'600'000);
-
-  // One frame: one request at 0.
-  EXPECT_EQ(RequestSchedule({48, 1}, 0), std::vector<int64_t>{0});
+  // 25 fps to 30000/1001: 2 s of input gives the times before 2 s, the last
+  // at floor(59 × 1001 / 30000 s).
+  const std::vector<int64_t> ntsc = RequestTimes(kNtsc, FrameTime(50, Rational{25, 1}));
+  ASSERT_EQ(ntsc.size(), 60u);
+  EXPECT_EQ(ntsc.back(), 19'686'333);
+  EXPECT_EQ(RequestCount(kNtsc, FrameTime(50, Rational{25, 1})), 60);
+  // Rounded down to ticks, a time can fall just before the end.
+  EXPECT_EQ(RequestCount(kNtsc, 333'667), 2);
+  EXPECT_EQ(RequestCount(kNtsc, 333'666), 1);
+  EXPECT_EQ(RequestCount({48, 1}, 0), 0);
+  EXPECT_EQ(RequestCount({100000, 1}, std::numeric_limits<int64_t>::max()),
+            92'233'720'368'547'759);
 }
 
 }  // namespace

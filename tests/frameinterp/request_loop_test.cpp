@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <tuple>
 
 #include "pixel_formats.h"
 #include "request_loop.h"
@@ -40,24 +41,36 @@ std::shared_ptr<avcore::IMediaSample> Answer(uint8_t luma) {
 }
 
 TEST(RequestFrames, RepeatsThePreviousPictureForEmptyAnswersAndCountsThem) {
-  ScriptedSession session({Answer(10), nullptr, nullptr, Answer(20), nullptr});
-  std::vector<std::pair<int64_t, uint8_t>> handed;
-  const RequestCounts counts =
-      RequestFrames(session, {0, 5, 10, 15, 20}, [&](int64_t index, const Picture& picture) {
-        handed.push_back({index, picture.y[0]});
+  ScriptedSession session({Answer(10), nullptr, nullptr, Answer(20), nullptr, Answer(30)});
+  std::vector<std::tuple<int64_t, int64_t, uint8_t>> handed;
+  int checks = 0;
+  // The answer to the last time does not belong to the run.
+  const std::vector<int64_t> times = {0, 5, 10, 15, 20, 25};
+  RequestPlan plan = PlanFrom(times);
+  plan.keep = [](int64_t k) { return k < 5; };
+  const RequestCounts counts = RequestFrames(
+      session, plan, [&] { ++checks; },
+      [&](int64_t k, int64_t time, const Picture& picture) {
+        handed.push_back({k, time, picture.y[0]});
       });
   EXPECT_EQ(counts.frames, 5);
   EXPECT_EQ(counts.repeats, 3);
-  EXPECT_EQ(handed, (std::vector<std::pair<int64_t, uint8_t>>{
-                        {0, 10}, {1, 10}, {2, 10}, {3, 20}, {4, 20}}));
+  EXPECT_EQ(checks, 6);
+  EXPECT_EQ(handed, (std::vector<std::tuple<int64_t, int64_t, uint8_t>>{
+                        {0, 0, 10}, {1, 5, 10}, {2, 10, 10}, {3, 15, 20}, {4, 20, 20}}));
   EXPECT_EQ(session.requests, (std::vector<std::pair<int64_t, uint32_t>>{
-                                  {0, 0}, {5, 0}, {10, 0}, {15, 0}, {20, 0}}));
+                                  {0, 0}, {5, 0}, {10, 0}, {15, 0}, {20, 0}, {25, 0}}));
 }
 
-TEST(RequestFrames, AnEmptyFirstAnswerIsAnErrorBeforeAnythingIsHandedOn) {
-  ScriptedSession session({nullptr, Answer(10)});
+TEST(RequestFrames, AnEmptyFirstAnswerOrAFailedCheckIsAnErrorBeforeAnythingIsHandedOn) {
+  const std::vector<int64_t> times = {0, 5};
   int handed = 0;
-  EXPECT_THROW(RequestFrames(session, {0, 5}, [&](int64_t, const Picture&) { ++handed; }),
+  const FrameSink count = [&](int64_t, int64_t, const Picture&) { ++handed; };
+  ScriptedSession empty({nullptr, Answer(10)});
+  EXPECT_THROW(RequestFrames(empty, PlanFrom(times), nullptr, count), ToolError);
+  ScriptedSession answering({Answer(10), Answer(10)});
+  EXPECT_THROW(RequestFrames(
+                   answering, PlanFrom(times), [] { throw ToolError("upstream"); }, count),
                ToolError);
   EXPECT_EQ(handed, 0);
 }
@@ -69,8 +82,9 @@ TEST(RequestFrames, AnswersThatCannotBeReadAreErrorsNamingTheRequest) {
         std::pair{std::shared_ptr<avcore::IMediaBuffer>(standin::MakePicture(3, 4, 2)),
                   ": the picture has format 3, not 1, 6 or 20"}}) {
     ScriptedSession session({Answer(10), standin::MakeSample(picture, 0, 0)});
+    const std::vector<int64_t> times = {0, 7};
     try {
-      RequestFrames(session, {0, 7}, [](int64_t, const Picture&) {});
+      RequestFrames(session, PlanFrom(times), nullptr, [](int64_t, int64_t, const Picture&) {});
       ADD_FAILURE() << problem;
     } catch (const ToolError& error) {
       EXPECT_NE(std::string(error.what()).find(std::string("request 1 (time 7)") + problem),

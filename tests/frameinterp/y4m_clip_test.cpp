@@ -2,6 +2,9 @@
 // file for every malformed case.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 #include "scratch_dir.h"
 #include "tool_error.h"
 #include "y4m_clip.h"
@@ -12,21 +15,39 @@ namespace {
 // One 4x2 frame: 8 luma bytes and 2 + 2 chroma bytes, all of value `fill`.
 std::string FramePayload(char fill) { return std::string(12, fill); }
 
+// `bytes` as a stream read once from its start.
+std::unique_ptr<Y4mClip> Stream(const std::string& bytes, Y4mClip::Access access) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::rewind(file);
+  return Y4mClip::Read("pipe", file, true, std::nullopt, access);
+}
+
+// The message of the ToolError that `open` throws, after "<name>: ".
+std::string Failure(const std::string& name, const std::function<void()>& open) {
+  try {
+    open();
+  } catch (const ToolError& error) {
+    const std::string message = error.what();
+    EXPECT_EQ(message.rfind(name + ": ", 0), 0u) << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    return message.substr(name.size() + 2);
+  }
+  ADD_FAILURE() << "accepted";
+  return "";
+}
+
 class Y4mClipTest : public ::testing::Test {
 protected:
-  // The message with which opening `bytes` as a file fails.
+  // The message with which opening `bytes` as a file fails; a stream read
+  // whole fails with the same.
   std::string Rejection(const std::string& bytes) {
     const std::string path = dir_.Write("clip.y4m", bytes);
-    try {
-      Y4mClip::Open(path);
-    } catch (const ToolError& error) {
-      const std::string message = error.what();
-      EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
-      EXPECT_EQ(message.find('\n'), std::string::npos) << message;
-      return message.substr(path.size() + 2);
-    }
-    ADD_FAILURE() << "accepted: " << bytes.substr(0, 60);
-    return "";
+    const std::string message =
+        Failure(path, [&] { Y4mClip::Open(path, Y4mClip::Access::kForward); });
+    EXPECT_EQ(Failure("pipe", [&] { Stream(bytes, Y4mClip::Access::kRandom); }), message)
+        << bytes.substr(0, 60);
+    return message;
   }
 
   ScratchDir dir_;
@@ -84,6 +105,27 @@ TEST_F(Y4mClipTest, RejectsMissingFrameLinesTruncationAndEmptyClips) {
                       "FRAME\n" + std::string(5, 'c')),
             "truncated last frame: frame 2 has 5 of 12 bytes");
   EXPECT_EQ(Rejection(header + "FRAME\n"), "truncated last frame: frame 0 has 0 of 12 bytes");
+  // The largest picture on a short input: refused without waiting for it.
+  EXPECT_EQ(Rejection("YUV4MPEG2 W16384 H16384 F25:1\nFRAME\n" + std::string(1000, 'a')),
+            "truncated last frame: frame 0 has 1000 of 402653184 bytes");
+}
+
+TEST(Y4mClipStream, ReadForwardKeepsItsLastFramesAndNamesAFrameAskedForAfterThem) {
+  std::string bytes = "YUV4MPEG2 W4 H2 F25:1\n";
+  for (int i = 0; i < 12; ++i) bytes += "FRAME\n" + FramePayload(static_cast<char>('a' + i));
+  const auto clip = Stream(bytes, Y4mClip::Access::kForward);
+  EXPECT_FALSE(clip->count().has_value());
+  EXPECT_TRUE(clip->Has(11));
+  EXPECT_FALSE(clip->Has(12));
+  EXPECT_EQ(clip->count(), 12);
+  EXPECT_TRUE(clip->Has(0));  // still a frame of the clip
+  EXPECT_EQ(clip->Frame(8).y[0], 'i');
+  EXPECT_EQ(clip->Frame(11).y[0], 'l');
+  EXPECT_EQ(Failure("pipe", [&] { clip->Frame(7); }),
+            "frame 7 was asked for again after the input had moved on (a stream is read once, "
+            "keeping its last 4 frames)");
+  // Read with random access, every frame stays.
+  EXPECT_EQ(Stream(bytes, Y4mClip::Access::kRandom)->Frame(0).y[0], 'a');
 }
 
 TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagAndKeepsUnknownTokens) {
@@ -91,7 +133,7 @@ TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagAndKeepsUnknownTokens) {
     const std::string path = dir_.Write(
         "ok.y4m", std::string("YUV4MPEG2 W4 H2 F30000:1001") + colour + " XYSCSS=420JPEG\nFRAME\n" +
                       FramePayload('a'));
-    const auto clip = Y4mClip::Open(path);
+    const auto clip = Y4mClip::Open(path, Y4mClip::Access::kRandom);
     EXPECT_EQ(clip->count(), 1);
     EXPECT_EQ(clip->header().rate, (Rational{30000, 1001}));
     EXPECT_EQ(clip->header().LineWithRate({60000, 1001}),
@@ -102,7 +144,7 @@ TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagAndKeepsUnknownTokens) {
 TEST_F(Y4mClipTest, ReadsFramesInAnyOrderIncludingFrameParameters) {
   std::string bytes = "YUV4MPEG2 W4 H2 F25:1 Ip A1:1\n";
   for (char fill : {'a', 'b', 'c'}) bytes += std::string("FRAME Ixyz\n") + FramePayload(fill);
-  const auto clip = Y4mClip::Open(dir_.Write("params.y4m", bytes));
+  const auto clip = Y4mClip::Open(dir_.Write("params.y4m", bytes), Y4mClip::Access::kForward);
   ASSERT_EQ(clip->count(), 3);
   for (int64_t index : {2, 0, 1, 2}) {
     const Picture picture = clip->Frame(index);
@@ -111,13 +153,10 @@ TEST_F(Y4mClipTest, ReadsFramesInAnyOrderIncludingFrameParameters) {
   }
 }
 
-TEST(Y4mClipFootage, NamesAMissingFile) {
-  try {
-    Y4mClip::Open("/nonexistent/clip.y4m");
-    FAIL();
-  } catch (const ToolError& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("/nonexistent/clip.y4m: cannot open", 0), 0u);
-  }
+TEST(Y4mClipFootage, NamesAMissingFileAndTheCause) {
+  EXPECT_EQ(Failure("/nonexistent/clip.y4m",
+                    [] { Y4mClip::Open("/nonexistent/clip.y4m", Y4mClip::Access::kRandom); }),
+            "cannot open: No such file or directory");
 }
 
 }  // namespace

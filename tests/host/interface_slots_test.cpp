@@ -56,14 +56,12 @@ struct Extended : Interface {
     EXPECT_EQ(Slot(&Extended<Interface>::Appended, dtor), count) << #Interface; \
   } while (0)
 
-TEST(InterfaceSlots, MediaMetadata) {
+TEST(InterfaceSlots, MediaLibrary) {
   using avcore::IMediaMetadata;
   EXPECT_SLOT(IMediaMetadata, AddTag, 2, 0);
   EXPECT_SLOT(IMediaMetadata, CopyFrom, 4, 0);
   EXPECT_SLOT_COUNT(IMediaMetadata, 5, 0);
-}
 
-TEST(InterfaceSlots, MediaDesc) {
   using avcore::IMediaDesc;
   EXPECT_SLOT(IMediaDesc, GetFormat, 2, 0);
   EXPECT_SLOT(IMediaDesc, GetWidth, 6, 0);
@@ -90,9 +88,7 @@ TEST(InterfaceSlots, MediaDesc) {
   EXPECT_SLOT(IMediaDesc, GetAttribute48, 48, 0);
   EXPECT_SLOT(IMediaDesc, SetAttribute49, 49, 0);
   EXPECT_SLOT_COUNT(IMediaDesc, 50, 0);
-}
 
-TEST(InterfaceSlots, MediaBufferAllocatorSample) {
   using avcore::IMediaAllocator;
   using avcore::IMediaBuffer;
   using avcore::IMediaSample;
@@ -115,7 +111,7 @@ TEST(InterfaceSlots, MediaBufferAllocatorSample) {
   EXPECT_SLOT_COUNT(IMediaSample, 11, 0);
 }
 
-TEST(InterfaceSlots, ServiceLibrary) {
+TEST(InterfaceSlots, ServiceLibrarySessionProviderAndFrameSource) {
   using service::IService;
   using service::IServiceManager;
   using service::ISession;
@@ -140,9 +136,7 @@ TEST(InterfaceSlots, ServiceLibrary) {
 
   EXPECT_SLOT(service::gpu::gpu_session, GetGpuKind, 1, 0);
   EXPECT_SLOT_COUNT(service::gpu::gpu_session, 2, 0);
-}
 
-TEST(InterfaceSlots, FrameInterpSession) {
   using service::IFrameInterp;
   EXPECT_SLOT(IFrameInterp, Operation1, 1, 0);
   EXPECT_SLOT(IFrameInterp, Operation2, 2, 0);
@@ -151,25 +145,22 @@ TEST(InterfaceSlots, FrameInterpSession) {
   EXPECT_SLOT(IFrameInterp, SetOption, 5, 0);
   EXPECT_SLOT(IFrameInterp, GetFrame, 6, 0);
   EXPECT_SLOT_COUNT(IFrameInterp, 7, 0);
-}
 
-TEST(InterfaceSlots, FrameProvider) {
   EXPECT_SLOT(IFrameProvider, GetFrameRate, 1, 0);
   EXPECT_SLOT(IFrameProvider, GetInfo, 2, 0);
   EXPECT_SLOT(IFrameProvider, Seek, 3, 0);
   EXPECT_SLOT(IFrameProvider, MoveNext, 4, 0);
   EXPECT_SLOT(IFrameProvider, GetCurrentFrame, 5, 0);
   EXPECT_SLOT_COUNT(IFrameProvider, 6, 0);
-}
 
-TEST(InterfaceSlots, FrameSourceHasGetFrameBeforeItsDestructor) {
+  // The frame source has GetFrame before its destructor.
   using frameinterp::IFrameSourceInternal;
   EXPECT_SLOT(IFrameSourceInternal, GetFrame, 0, 1);
   EXPECT_SLOT_COUNT(IFrameSourceInternal, 2, 1);
 }
 
 #else
-TEST(InterfaceSlots, NeedsItaniumAbi) { GTEST_SKIP() << "slot check reads Itanium member pointers"; }
+TEST(InterfaceSlots, NeedsItaniumAbi) { GTEST_SKIP() << "the check reads Itanium member pointers"; }
 #endif
 
 }  // namespace

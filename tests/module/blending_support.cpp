@@ -9,8 +9,10 @@ TightPicture::TightPicture(uint32_t format, uint32_t width, uint32_t height,
                            std::vector<standin::PlaneGeometry> planes)
     : desc_(format), geometry_(std::move(planes)) {
   desc_.SetSize(width, height);
-  for (const standin::PlaneGeometry& plane : geometry_) {
-    planes_.emplace_back(static_cast<size_t>(plane.row_bytes) * plane.rows);
+  for (size_t p = 0; p < geometry_.size(); ++p) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(geometry_[p].row_bytes) * geometry_[p].rows);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i + 40 * p);
+    planes_.push_back(std::move(bytes));
   }
 }
 
@@ -21,6 +23,14 @@ int32_t TightPicture::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlan
     strides[p] = static_cast<int32_t>(geometry_[p].row_bytes);
   }
   return 0;
+}
+
+std::vector<uint8_t> TightPicture::Bytes() const {
+  std::vector<uint8_t> bytes;
+  for (const std::vector<uint8_t>& plane : planes_) {
+    bytes.insert(bytes.end(), plane.begin(), plane.end());
+  }
+  return bytes;
 }
 
 namespace {
@@ -47,6 +57,7 @@ void ServicesFixture::TearDown() {
   capture_.reset();
   standin::UnregisterAllServices();
   EXPECT_EQ(services().sessions_alive, 0) << "service sessions leaked";
+  EXPECT_EQ(services().sessions_abandoned, 0) << "service sessions never handed back";
   EXPECT_EQ(services().unknown_sessions_destroyed, 0)
       << "DestroySession was given a session its service did not create";
   ResetHost();

@@ -154,6 +154,12 @@ TEST_F(MotionSource, UpstreamFramesAtOrAfterTheRequestAreTheAnswerThemselves) {
   Request(0, &answer);
   EXPECT_EQ(BufferOf(answer), provider->frames()[0].picture) << "before the first frame";
 
+  // A request at the "no time" marker itself starts the window like any other.
+  constexpr int64_t kNoTime = -36'000'000'000;
+  Use(TexturedFrames(8, kNoTime - 2 * kStep));
+  Request(kNoTime, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture) << "at the marker time";
+
   Use(TexturedFrames(8));
   Request(3 * kStep + 50, &answer);
   EXPECT_EQ(BufferOf(answer), provider->frames()[3].picture) << "at a frame time";

@@ -39,7 +39,7 @@ protected:
   service::IService* service_ = nullptr;
 };
 
-TEST_F(ServiceObject, AnswersTheFixedOperations) {
+TEST_F(ServiceObject, AnswersTheFixedOperationsWithTheirFixedResults) {
   EXPECT_EQ(service_->Operation1(), 0);
   EXPECT_TRUE(service_->Operation2());
   EXPECT_EQ(service_->Operation5(), nullptr);
@@ -49,11 +49,9 @@ TEST_F(ServiceObject, AnswersTheFixedOperations) {
   EXPECT_EQ(out, 0u);
   EXPECT_EQ(service_->Operation7(1, 2, nullptr), 1);
   EXPECT_FALSE(service_->Operation9());
-}
-
-TEST_F(ServiceObject, Operation8ReleasesItsArgument) {
+  // Operation8 only releases its argument.
   auto held = std::make_shared<int>(5);
-  std::weak_ptr<int> watch = held;
+  const std::weak_ptr<int> watch = held;
   EXPECT_EQ(service_->Operation8(3, std::move(held)), 0);
   EXPECT_TRUE(watch.expired());
 }
@@ -61,26 +59,16 @@ TEST_F(ServiceObject, Operation8ReleasesItsArgument) {
 TEST_F(ServiceObject, SessionsAreIndependentAndDestroyedOneByOne) {
   service::ISession* first = service_->CreateSession(0);
   service::ISession* second = service_->CreateSession(0);
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
-  ASSERT_NE(first, second);
-  service::IFrameInterp* first_interp = AsFrameInterp(first);
   service::IFrameInterp* second_interp = AsFrameInterp(second);
-  ASSERT_NE(first_interp, nullptr);
+  ASSERT_NE(AsFrameInterp(first), nullptr);
   ASSERT_NE(second_interp, nullptr);
-
+  ASSERT_NE(first, second);
   auto provider = MakeProvider();
-  std::weak_ptr<IFrameProvider> watch = provider;
-  second_interp->SetProvider(provider);
-  provider.reset();
-  first_interp->SetMode(3);
-
+  const std::weak_ptr<IFrameProvider> watch = provider;
+  second_interp->SetProvider(std::move(provider));
+  AsFrameInterp(first)->SetMode(3);
   EXPECT_EQ(service_->DestroySession(first), 0);
-  EXPECT_FALSE(watch.expired());
-  auto frame = second_interp->GetFrame(400'000, 0);
-  ASSERT_NE(frame, nullptr);
-  EXPECT_EQ(frame->GetPts(), 400'000);
-  frame.reset();
+  EXPECT_EQ(second_interp->GetFrame(400'000, 0)->GetPts(), 400'000);
   EXPECT_EQ(service_->DestroySession(second), 0);
   EXPECT_TRUE(watch.expired()) << "the session's provider outlived it";
 }

@@ -121,8 +121,6 @@ TEST_F(Searches, ExhaustiveTiesKeepTheFirstMet) {
 const std::vector<Vector> kSquare8 = {{0, -1}, {0, 1}, {-1, 0}, {1, 0},
                                       {-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 const std::vector<Vector> kDiamond4 = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
-const std::vector<Vector> kDiamond8 = {{-2, 0}, {-1, -1}, {0, -2}, {1, -1},
-                                       {2, 0},  {1, 1},   {0, 2},  {-1, 1}};
 const std::vector<Vector> kHexagon6 = {{-2, 0}, {-1, -2}, {-1, 2}, {1, -2}, {1, 2}, {2, 0}};
 const std::vector<Vector> kHexagon16 = {{-4, -2}, {-4, -1}, {-4, 0}, {-4, 1}, {-4, 2}, {4, -2},
                                         {4, -1},  {4, 0},   {4, 1},  {4, 2},  {-2, 3}, {0, 4},
@@ -135,30 +133,6 @@ std::vector<Vector> passes(std::initializer_list<std::pair<const std::vector<Vec
     for (const Vector& d : *pattern) out.emplace_back(step * d.first, step * d.second);
   }
   return out;
-}
-
-TEST_F(Searches, PatternsAreTestedInTheirOrderAtEachStep) {
-  // The zero vector stays best: every pattern is tested once per step.
-  script_.cost = bowl(0, 0);
-  me_.predicted_x = 5;
-  me_.predicted_y = 1;
-  me_.predictors[0] = {{{0, 0}, {-3, 2}}, 2};
-  me_.predictors[1] = {{{4, 4}}, 1};
-  const std::vector<Vector> zero = {{0, 0}};
-  const std::vector<Vector> predictors = {{5, 1}, {0, 0}, {-3, 2}, {4, 4}};
-  const std::pair<SearchFn, std::vector<Vector>> cases[] = {
-      {search_three_step, passes({{&zero, 1}, {&kSquare8, 4}, {&kSquare8, 2}, {&kSquare8, 1}})},
-      {search_log2d, passes({{&zero, 1}, {&kDiamond4, 4}, {&kDiamond4, 2}, {&kDiamond4, 1}})},
-      {search_four_step, passes({{&zero, 1}, {&kSquare8, 2}, {&kSquare8, 1}})},
-      {search_diamond, passes({{&zero, 1}, {&kDiamond8, 1}, {&kDiamond4, 1}})},
-      {search_hexagon, passes({{&zero, 1}, {&kHexagon6, 1}, {&kDiamond4, 1}})},
-      {search_predictive, passes({{&predictors, 1}, {&kDiamond4, 1}})}};
-  me_.search_range = 8;
-  for (const auto& [search, expected] : cases) {
-    EXPECT_EQ(run(search), Vector(0, 0));
-    EXPECT_EQ(cost_, 1u);
-    EXPECT_EQ(script_.calls, expected);
-  }
 }
 
 TEST_F(Searches, RangeSevenStepsAndCross) {

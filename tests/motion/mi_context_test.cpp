@@ -8,7 +8,6 @@
 #include "motion/me_costs.h"
 #include "motion_fixture.h"
 #include "standin/log_control.h"
-#include "y4m_reader.h"
 
 namespace frameinterp {
 namespace {
@@ -203,22 +202,6 @@ TEST_F(SceneCut, DetectionOffOrMissingFrameAnswersFalseAndKeepsState) {
   ctx_->frames[1].frame = nullptr;
   EXPECT_FALSE(check_scene_cut(ctx_));
   EXPECT_EQ(ctx_->prev_frame_diff, 0.0);
-}
-
-TEST_F(SceneCut, ConsecutiveFootageFramesPassAndAnotherClipCuts) {
-  const std::string dir = std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/";
-  const testing::Y4MLuma park = testing::read_y4m_luma(dir + "park_joy_480x270_50fps_10f.y4m", 3);
-  const testing::Y4MLuma sparks = testing::read_y4m_luma(dir + "sparks_480x270_5f.y4m", 1);
-  ASSERT_EQ(park.frames.size(), 3u);
-  ASSERT_EQ(sparks.frames.size(), 1u);
-  ASSERT_EQ(reset_input(ctx_, 3, 480, 270, 1, 1, 8), 0);
-  testing::Plane f[4];
-  for (int i = 0; i < 4; ++i) {
-    f[i] = testing::from_luma(i < 3 ? park.frames[i] : sparks.frames[0], 480, 270);
-  }
-  EXPECT_FALSE(check(f[0], f[1]));
-  EXPECT_FALSE(check(f[1], f[2]));
-  EXPECT_TRUE(check(f[2], f[3]));
 }
 
 }  // namespace

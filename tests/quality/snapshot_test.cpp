@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <set>
 
-#include "png_reader.h"
+#include "png_readback.h"
 #include "quality/bitmap_font.h"
 #include "synthetic_planes.h"
 
@@ -91,10 +92,10 @@ std::optional<Found> Locate(const DecodedPng& image, const std::vector<uint8_t>&
   return std::nullopt;
 }
 
-// Number of distinct colours in the rows above `top` between the given columns.
-size_t ColoursAbove(const DecodedPng& image, int top, int x0, int x1) {
+// Number of distinct colours in the rows [top, bottom) between the given columns.
+size_t Colours(const DecodedPng& image, int top, int bottom, int x0, int x1) {
   std::set<std::vector<int>> colours;
-  for (int y = 0; y < top; ++y) {
+  for (int y = top; y < bottom; ++y) {
     for (int x = x0; x < x1; ++x)
       colours.insert(Pixel(image.rgb, static_cast<size_t>(y) * image.width + x));
   }
@@ -104,54 +105,69 @@ size_t ColoursAbove(const DecodedPng& image, int top, int x0, int x1) {
 class Snapshot : public ::testing::Test {
 protected:
   void TearDown() override { std::remove(path_.c_str()); }
-  const std::string path_ = TempFileForTest(".png");
+
+  // Writes the rows to the test's file and reads them back; nullopt and the
+  // reason in error_ when WriteSnapshot refuses.
+  std::optional<DecodedPng> RoundTrip(const std::vector<std::vector<Panel>>& rows) {
+    std::FILE* file = std::fopen(path_.c_str(), "wb");
+    const bool written = WriteSnapshot(file, rows, &error_);
+    std::fclose(file);
+    if (!written) return std::nullopt;
+    return ReadPng(path_);
+  }
+
+  const std::string path_ = (std::filesystem::temp_directory_path() /
+                             ("snapshot-test-" + std::to_string(std::random_device{}()) + ".png"))
+                                .string();
+  std::string error_;
   const Picture first_ = Noise(24, 16, 1);
   const Picture second_ = Noise(24, 16, 2);
 };
 
-TEST_F(Snapshot, PanelsSideBySideUnderLabelsWithAnErrorMapOnlyGivenBothReferences) {
-  std::string error;
-  ASSERT_TRUE(WriteSnapshot(path_, {{&first_, "ab"}, {&second_, ""}}, &first_, &second_, &error))
-      << error;
-  DecodedPng png;
-  ASSERT_EQ(DecodePng(ReadFileBytes(path_), &png), "");
-
+TEST_F(Snapshot, RowsOfLabelledPanelsWithErrorMapsUnderTheirColumns) {
+  const auto png = RoundTrip({{{{"ab", "c"}, &first_}, {{}, &second_}},
+                              {{}, {{"err"}, &second_, &first_}}});
+  ASSERT_TRUE(png) << error_;
   std::vector<uint8_t> error_map;
   for (size_t i = 0; i < first_.y.size(); ++i) {
     const int d = std::min(255, 4 * std::abs(first_.y[i] - second_.y[i]));
     error_map.insert(error_map.end(), 3, static_cast<uint8_t>(d));
   }
-  const auto a = Locate(png, PictureToRgb(first_), 24, 16);
-  const auto b = Locate(png, PictureToRgb(second_), 24, 16);
-  const auto e = Locate(png, error_map, 24, 16);
+  const auto a = Locate(*png, PictureToRgb(first_), 24, 16);
+  const auto b = Locate(*png, PictureToRgb(second_), 24, 16);
+  const auto e = Locate(*png, error_map, 24, 16);
   ASSERT_TRUE(a && b && e);
-  EXPECT_LT(a->x + 24, b->x);
-  EXPECT_LT(b->x + 24, e->x);
   EXPECT_EQ(a->y, b->y);
-  EXPECT_EQ(a->y, e->y);
-  EXPECT_GT(ColoursAbove(png, a->y, a->x, a->x + 24), 1u);  // "ab" is drawn
-  EXPECT_EQ(ColoursAbove(png, b->y, b->x, b->x + 24), 1u);  // empty label
-  EXPECT_GT(ColoursAbove(png, e->y, e->x, e->x + 24), 1u);  // the map's own label
+  EXPECT_LT(a->x + 24, b->x);
+  EXPECT_EQ(e->x, b->x);  // under the panel it belongs to
+  EXPECT_GT(e->y, b->y + 16);
+  // Two label lines above the first panel, none above the second; the
+  // error map's own label between the rows; nothing under the first panel.
+  const int line = fitool::kGlyphHeight + 4;
+  EXPECT_GT(Colours(*png, a->y - line, a->y, a->x, a->x + 24), 1u);
+  EXPECT_GT(Colours(*png, a->y - 2 * line, a->y - line, a->x, a->x + 24), 1u);
+  EXPECT_EQ(Colours(*png, 0, b->y, b->x, b->x + 24), 1u);
+  EXPECT_GT(Colours(*png, b->y + 16, e->y, e->x, e->x + 24), 1u);
+  EXPECT_EQ(Colours(*png, a->y + 16, png->height, a->x, a->x + 24), 1u);
+}
 
-  // Without both references: no error map, room for one panel only.
-  ASSERT_TRUE(WriteSnapshot(path_, {{&first_, "x"}}, &first_, nullptr, &error)) << error;
-  ASSERT_EQ(DecodePng(ReadFileBytes(path_), &png), "");
-  EXPECT_TRUE(Locate(png, PictureToRgb(first_), 24, 16));
-  EXPECT_LT(png.width, 2 * 24);
+TEST_F(Snapshot, IsCompressed) {
+  const Picture flat = Picture::Filled(320, 240, 90, 100);
+  const auto png = RoundTrip({{{{"flat"}, &flat}}});
+  ASSERT_TRUE(png) << error_;
+  EXPECT_LT(std::filesystem::file_size(path_), png->rgb.size() / 20);
 }
 
 TEST_F(Snapshot, RejectsMissingOrMismatchedPictures) {
   const Picture small = Noise(8, 8, 3);
-  std::string error;
-  EXPECT_FALSE(WriteSnapshot(path_, {}, nullptr, nullptr, &error));
-  EXPECT_NE(error.find(path_), std::string::npos);
-  EXPECT_FALSE(WriteSnapshot(path_, {{nullptr, "gone"}}, nullptr, nullptr, &error));
-  EXPECT_NE(error.find("gone"), std::string::npos);
-  EXPECT_FALSE(WriteSnapshot(path_, {{&first_, "a"}}, &first_, &small, &error));
   Picture torn = first_;
   torn.u.pop_back();
-  EXPECT_FALSE(WriteSnapshot(path_, {{&torn, "torn"}}, nullptr, nullptr, &error));
-  EXPECT_FALSE(std::filesystem::exists(path_));
+  EXPECT_FALSE(RoundTrip({}));
+  EXPECT_FALSE(RoundTrip({{{{"gone"}, nullptr}}}));
+  EXPECT_FALSE(RoundTrip({{{{"a"}, &first_, &small}}}));
+  EXPECT_NE(error_.find("'a'"), std::string::npos) << error_;
+  EXPECT_FALSE(RoundTrip({{{{"torn"}, &torn}}}));
+  EXPECT_NE(error_.find("'torn'"), std::string::npos) << error_;
 }
 
 }  // namespace

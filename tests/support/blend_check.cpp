@@ -1,6 +1,5 @@
 #include "blend_check.h"
 
-#include "host_pictures.h"
 #include "standin/locked_picture.h"
 
 namespace blendtest {
@@ -20,33 +19,12 @@ std::shared_ptr<standin::CpuBuffer> PatternPicture(uint32_t format, uint32_t wid
 }
 
 std::vector<standin::ScriptedFrame> PatternFrames(int count, int64_t start, int64_t step,
-                                                  int64_t duration, uint32_t format, uint32_t width,
-                                                  uint32_t height) {
+                                                  int64_t duration) {
   std::vector<standin::ScriptedFrame> frames;
   for (int i = 0; i < count; ++i) {
-    frames.push_back({start + i * step, duration, PatternPicture(format, width, height, i), false});
+    frames.push_back({start + i * step, duration, PatternPicture(1, 16, 8, i), false});
   }
   return frames;
-}
-
-std::vector<standin::ScriptedFrame> FramesFromClip(const frameinterp::testing::Y4MVideo& clip,
-                                                   uint32_t format) {
-  const auto time = [&](size_t i) {
-    return static_cast<int64_t>(i) * 10'000'000 * clip.rate_den / clip.rate_num;
-  };
-  std::vector<standin::ScriptedFrame> frames;
-  for (size_t i = 0; i < clip.frames.size(); ++i) {
-    motiontest::I420 picture(clip.width, clip.height);
-    picture.bytes = clip.frames[i];
-    frames.push_back({time(i), time(i + 1) - time(i), motiontest::HostPicture(picture, format),
-                      false});
-  }
-  return frames;
-}
-
-frameinterp::testing::Y4MVideo ReadClip(const std::string& file, int32_t max_frames) {
-  return frameinterp::testing::read_y4m(std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/" + file,
-                                        max_frames);
 }
 
 BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample) {
@@ -54,7 +32,6 @@ BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample) {
   if (sample) sample->GetBuffer(&buffer, 0, 0);
   return buffer;
 }
-
 
 ::testing::AssertionResult IsBlendOf(avcore::IMediaBuffer* out, avcore::IMediaBuffer* a,
                                      avcore::IMediaBuffer* b, float factor) {
@@ -87,50 +64,13 @@ BufferPtr BufferOf(const std::shared_ptr<avcore::IMediaSample>& sample) {
   return ::testing::AssertionSuccess();
 }
 
-int64_t BlendAtTwiceTheRate(service::IFrameInterp& session, standin::ScriptedProvider& provider) {
-  const FrameRate rate = provider.GetFrameRate();
-  const std::vector<standin::ScriptedFrame>& frames = provider.frames();
-  int64_t blends = 0;
-  size_t left = 0;
-  for (int64_t k = 0;; ++k) {
-    const int64_t t = k * 10'000'000 * rate.den / (2 * rate.num);
-    if (t > frames.back().pts) return blends;
-    const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(t, 0);
-    if (answer == nullptr) {
-      ADD_FAILURE() << "no answer at " << t;
-      return blends;
-    }
-    while (left + 1 < frames.size() && frames[left + 1].pts <= t) ++left;
-    const standin::ScriptedFrame& before = frames[left];
-    if (t - before.pts < 100) {
-      EXPECT_EQ(BufferOf(answer), before.picture) << "request at " << t;
-      EXPECT_EQ(answer->GetPts(), before.pts);
-      EXPECT_EQ(answer->GetDuration(), before.duration);
-      continue;
-    }
-    const standin::ScriptedFrame& after = frames.at(left + 1);
-    const int64_t gap = after.pts - before.pts;
-    EXPECT_EQ(answer->GetPts(), t);
-    EXPECT_EQ(answer->GetDuration(), gap);
-    const float factor = static_cast<float>(t - before.pts) / static_cast<float>(gap);
-    const ::testing::AssertionResult blended =
-        IsBlendOf(BufferOf(answer).get(), before.picture.get(), after.picture.get(), factor);
-    if (!blended) {
-      ADD_FAILURE() << "request at " << t << " between " << before.pts << " and " << after.pts
-                    << ": " << blended.message();
-      return blends;
-    }
-    ++blends;
+std::vector<std::string> LoggedSince(size_t first) {
+  const std::vector<standin::LogLine> log = standin::CapturedLog();
+  std::vector<std::string> lines;
+  for (size_t k = first; k < log.size(); ++k) {
+    lines.push_back(log[k].tag + " " + std::to_string(log[k].level) + " " + log[k].text);
   }
-}
-
-std::vector<std::string> LinesWithTag(const std::vector<standin::LogLine>& lines,
-                                      const std::string& tag) {
-  std::vector<std::string> found;
-  for (const standin::LogLine& line : lines) {
-    if (line.tag == tag) found.push_back(std::to_string(line.level) + " " + line.text);
-  }
-  return found;
+  return lines;
 }
 
 }  // namespace blendtest

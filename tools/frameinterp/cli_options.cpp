@@ -139,6 +139,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
       ++options.verbosity;
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "--progress") {
+      options.progress = true;
     } else if (arg == "-h" || arg == "--help") {
       options.help = true;
     } else if (arg == "--version") {
@@ -164,15 +166,17 @@ std::string HelpText() {
 
 Converts a YUV4MPEG2 clip (8-bit 4:2:0, even width and height; "-" reads
 standard input) to another frame rate through the frame interp module, loaded
-from its file the way a media host loads it. Without INPUT it runs the built-in
-synthetic scene, whose true in-between pictures are known, in every mode and
-prints how close each comes to the truth.
+from its file the way a media host loads it. The output keeps the clip's
+duration. Without INPUT it runs the built-in synthetic scene, whose true
+in-between pictures are known, in every mode and prints how close each comes
+to the truth.
 
 Options:
   -o, --output FILE      output YUV4MPEG2 file (default out.y4m; "-" for standard
-                         output), written only when the whole run succeeds; the
-                         built-in scene run writes one only when asked, holding
-                         the last mode's frames
+                         output); a file appears only when the whole run
+                         succeeds, a device or FIFO is written as frames come;
+                         the built-in scene run writes one only when asked,
+                         holding the last mode's frames
   -m, --mode MODE        repeat, blend, motion or none, or 0 to 3 (default motion);
                          --evaluate and the built-in scene take a comma-separated
                          list (default repeat,blend,motion)
@@ -188,17 +192,32 @@ Options:
                          (PSNR of Y and of all planes, mean SSIM of Y)
       --json FILE        also write the quality results as JSON (an infinite
                          PSNR, from identical pictures, as null)
-      --snapshot K FILE  write output frame K beside its upstream neighbours
-                         (with --evaluate also the true frame and an error map)
-                         as a PNG; frames count from 0
-  -v, --verbose          show the module's log on stderr; repeat for more levels
+      --snapshot K FILE  write output frame K (counting from 0) as a PNG beside
+                         the input frames before and after it, each panel
+                         labelled with its time; with --evaluate or the
+                         built-in scene also the true frame, each mode's PSNR
+                         and one error map per mode
+  -v, --verbose          more on stderr than the module's failures, each
+                         repetition adding to the last:
+                           -v    the limits the module reached, the input and
+                                 the module file
+                           -vv   the timing of the motion pipeline's stages
+                           -vvv  the module's per-request lines (each motion
+                                 answer's timing, each blend's trace)
   -q, --quiet            no progress bar and no summary line
+      --progress         when stderr is not a terminal, a progress line every
+                         few seconds (frames done, frames per second, time left)
   -h, --help             this help
       --version          the program's version
 
 Output frame k is requested at floor(k x 10,000,000 x D / N) ticks of 100 ns
-while that time does not pass the last input frame's time. When the module
-gives no frame, the previous output frame is written again and counted.
+for every k whose time lies before the end of the clip (the end of its last
+frame), so 30 frames at 30 fps give 60 frames at 60 fps. --evaluate requests
+the odd frames' times. When the module gives no frame, the previous output
+frame is written again and counted.
+
+A piped input is converted as it arrives, keeping only its last few frames;
+--evaluate reads it whole. An output that is the input file is refused.
 Exit status: 0 on success, 1 on a failed run, 2 on a bad command line.
 )";
 }

@@ -32,6 +32,7 @@ struct Options {
   std::string module_path;  // empty: the module beside the program
   int verbosity = 0;
   bool quiet = false;
+  bool progress = false;
   bool help = false;
   bool version = false;
   bool evaluate = false;

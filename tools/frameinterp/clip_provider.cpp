@@ -1,7 +1,6 @@
 #include "clip_provider.h"
 
-#include <algorithm>
-#include <limits>
+#include <exception>
 
 #include "frame_times.h"
 #include "pixel_formats.h"
@@ -12,20 +11,30 @@ namespace fitool {
 ClipProvider::ClipProvider(FrameSequence& frames, Rational rate, uint32_t format)
     : frames_(frames), rate_(rate), format_(format) {}
 
-FrameRate ClipProvider::GetFrameRate() { return {rate_.num, rate_.den}; }
-
-uint32_t ClipProvider::GetInfo() {
-  constexpr int64_t kMax = std::numeric_limits<uint32_t>::max();
-  return static_cast<uint32_t>(std::min(frames_.count(), kMax));
+template <typename Result, typename Read>
+Result ClipProvider::Guarded(Result fallback, Read read) {
+  // Nothing is thrown through the module: the harness reads the failure
+  // after the request.
+  if (failure_) return fallback;
+  try {
+    return read();
+  } catch (const std::exception& error) {
+    failure_ = error.what();
+    return fallback;
+  }
 }
 
+FrameRate ClipProvider::GetFrameRate() { return {rate_.num, rate_.den}; }
+
+uint32_t ClipProvider::GetInfo() { return 0; }
+
 int64_t ClipProvider::Seek(int64_t pts, uint32_t, int32_t*) {
-  position_ = FrameAtOrBefore(pts, rate_, frames_.count());
+  position_ = Guarded(position_, [&] { return LastFrameUpTo(frames_, FrameIndexAt(pts, rate_)); });
   return FrameTime(position_, rate_);
 }
 
 int32_t ClipProvider::MoveNext(int32_t*) {
-  if (position_ + 1 >= frames_.count()) return 1;
+  if (!Guarded(false, [&] { return frames_.Has(position_ + 1); })) return 1;
   ++position_;
   return 0;
 }
@@ -34,7 +43,10 @@ std::shared_ptr<avcore::IMediaSample> ClipProvider::GetCurrentFrame(int32_t*) {
   if (position_ < 0) return nullptr;
   // Consecutive calls at one position share one host picture.
   if (picture_index_ != position_) {
-    picture_ = ToHostBuffer(frames_.Frame(position_), format_);
+    picture_index_ = -1;
+    picture_ = Guarded(std::shared_ptr<avcore::IMediaBuffer>(),
+                       [&] { return ToHostBuffer(frames_.Frame(position_), format_); });
+    if (!picture_) return nullptr;
     picture_index_ = position_;
   }
   const int64_t pts = FrameTime(position_, rate_);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "frame_sequence.h"
 #include "host/frame_provider.h"
@@ -15,11 +17,12 @@ class ClipProvider final : public IFrameProvider {
 public:
   // Frame i lasts from FrameTime(i, rate) to FrameTime(i + 1, rate). `frames`
   // must outlive the provider, hold at least one frame, and fit the time line
-  // (TimelineFits(rate, frames.count())).
+  // (TimelineFits(rate, n) for its n frames).
   ClipProvider(FrameSequence& frames, Rational rate, uint32_t format);
 
   FrameRate GetFrameRate() override;
-  // The number of frames.
+  // 0: the number of frames is not known (a stream), and the module does not
+  // rely on it.
   uint32_t GetInfo() override;
   // The current frame becomes the last one starting at or before pts (the
   // first for earlier times); returns its time.
@@ -31,13 +34,22 @@ public:
   // the current frame's picture; empty before the first Seek.
   std::shared_ptr<avcore::IMediaSample> GetCurrentFrame(int32_t* status) override;
 
+  // Why the frames could not be read during the last calls (the provider
+  // then answered as at the end of the stream), or nullopt.
+  const std::optional<std::string>& failure() const { return failure_; }
+
 private:
+  // Runs `read` on the frames; a failure is kept and `fallback` returned.
+  template <typename Result, typename Read>
+  Result Guarded(Result fallback, Read read);
+
   FrameSequence& frames_;
   Rational rate_;
   uint32_t format_;
   int64_t position_ = -1;
   int64_t picture_index_ = -1;  // which frame `picture_` holds
   std::shared_ptr<avcore::IMediaBuffer> picture_;
+  std::optional<std::string> failure_;
 };
 
 }  // namespace fitool

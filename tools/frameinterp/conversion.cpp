@@ -1,65 +1,76 @@
 #include "conversion.h"
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
+#include "conversion_schedule.h"
 #include "frame_snapshot.h"
-#include "frame_times.h"
+#include "host_environment.h"
 #include "module_pass.h"
+#include "staged_output.h"
 #include "tool_error.h"
 #include "y4m_clip.h"
 #include "y4m_writer.h"
 
 namespace fitool {
-namespace {
-
-constexpr int64_t kMaxOutputFrames = 2147483647;
-
-}  // namespace
 
 void RunConversion(const Options& options) {
+  const auto start = std::chrono::steady_clock::now();
   const uint32_t mode = options.modes.empty() ? kModeMotion : options.modes[0];
 
-  const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input);
+  const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input, Y4mClip::Access::kForward);
   const Y4mHeader& header = clip->header();
   const Rational output_rate = options.fps ? *options.fps : DoubledRate(header.rate);
   if (const std::string problem = RateProblem(output_rate); !problem.empty()) {
     throw ToolError(clip->name() + ": the default output rate " + RateText(output_rate) + " " +
                     problem + "; choose one with -r");
   }
-  if (!TimelineFits(header.rate, clip->count())) {
-    throw ToolError(clip->name() + ": the clip is too long for the 100-ns time line");
+  ConversionSchedule schedule(*clip, output_rate);
+  const RequestPlan plan = schedule.Plan();
+  if (options.verbosity >= 1) {
+    const std::optional<int64_t> frames = clip->count();
+    std::fprintf(stderr, "frameinterp: %s: %dx%d at %s, %s\n", clip->name().c_str(), header.width,
+                 header.height, RateText(header.rate).c_str(),
+                 frames ? FrameCount(*frames).c_str()
+                        : "read as a stream (frames converted as they arrive)");
   }
-  const int64_t last_pts = FrameTime(clip->count() - 1, header.rate);
-  // Refused before the schedule is built: at most one request fewer than
-  // there are output frames.
-  const auto output_frames =
-      MulDivFloor(last_pts, output_rate.num, kTicksPerSecond * output_rate.den);
-  if (!output_frames || *output_frames >= kMaxOutputFrames) {
-    throw ToolError(clip->name() + ": the output rate " + RateText(output_rate) +
-                    " would give more than " + std::to_string(kMaxOutputFrames) + " frames");
-  }
-  const std::vector<int64_t> times = RequestSchedule(output_rate, last_pts);
   std::optional<FrameSnapshot> snapshot;
-  if (options.snapshot_frame) snapshot.emplace(*options.snapshot_frame, times);
+  if (options.snapshot_frame) {
+    snapshot.emplace(*options.snapshot_frame, options.snapshot_path);
+    if (plan.total) snapshot->CheckWithin(*plan.total);
+  }
 
   StagedOutput output(options.output);
   Y4mWriter writer(output, header.LineWithRate(output_rate), header.width, header.height);
   const RequestCounts counts = RunModulePass(
-      options, *clip, header.rate, mode, times, [&](int64_t index, const Picture& picture) {
+      options, *clip, header.rate, mode, plan, [&](int64_t k, int64_t time, const Picture& picture) {
         writer.WriteFrame(picture);
-        if (snapshot) snapshot->Offer(index, ModeName(mode), picture);
+        if (snapshot && snapshot->Wants(k)) snapshot->Keep(mode, time, picture, *clip, header.rate);
       });
-  if (snapshot) snapshot->Write(options.snapshot_path, *clip, header.rate, nullptr);
+  const std::string snapshot_name = snapshot ? snapshot->Write(counts.frames, nullptr) : "";
   output.Commit();
 
-  if (!options.quiet) {
-    std::fprintf(stderr,
-                 "frameinterp: %lld frames written to %s (%s, %s from %s), %lld repeats of empty "
-                 "answers, %.3f ms per frame\n",
-                 static_cast<long long>(counts.frames), output.name().c_str(),
-                 ModeName(mode), RateText(output_rate).c_str(), RateText(header.rate).c_str(),
-                 static_cast<long long>(counts.repeats), MillisecondsPerFrame(counts));
+  if (options.quiet) return;
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::string repeats;
+  if (counts.repeats > 0) {
+    repeats = "; " + std::to_string(counts.repeats) +
+              (counts.repeats == 1 ? " empty answer" : " empty answers") +
+              " repeated the previous frame";
+  }
+  if (const int64_t fallbacks = ModuleFallbacks(); fallbacks > 0) {
+    repeats += "; " + std::to_string(fallbacks) + (fallbacks == 1 ? " answer was" : " answers were") +
+               " the upstream frame, not synthesised";
+  }
+  std::fprintf(stderr, "frameinterp: %s written to %s (%s, %s from %s) in %.2f s, %.1f fps%s\n",
+               FrameCount(counts.frames).c_str(), output.name().c_str(), ModeName(mode),
+               RateText(output_rate).c_str(), RateText(header.rate).c_str(), seconds,
+               seconds > 0 ? static_cast<double>(counts.frames) / seconds : 0.0, repeats.c_str());
+  if (snapshot) {
+    std::fprintf(stderr, "frameinterp: snapshot of output frame %lld written to %s\n",
+                 static_cast<long long>(*options.snapshot_frame), snapshot_name.c_str());
   }
 }
 

@@ -6,8 +6,9 @@
 
 namespace fitool {
 
-// Converts options.input into options.output in one mode. Throws ToolError;
-// the output file exists only after success.
+// Converts options.input into options.output in one mode, frame by frame as
+// the input arrives. Throws ToolError; an output file exists only after
+// success.
 void RunConversion(const Options& options);
 
 }  // namespace fitool

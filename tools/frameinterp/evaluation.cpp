@@ -10,15 +10,15 @@
 namespace fitool {
 
 Picture EvenFramesWithTail::Frame(int64_t index) {
-  return frames_.Frame(2 * std::min(index, EvenCount() - 1));
+  return frames_.Frame(2 * std::min(index, even_count_ - 1));
 }
 
 void RunEvaluation(const Options& options) {
-  const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input);
+  const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input, Y4mClip::Access::kRandom);
   const Rational rate = clip->header().rate;
-  const int64_t n = clip->count();
+  const int64_t n = clip->count().value_or(0);
   if (n < 2) throw ToolError(clip->name() + ": --evaluate needs at least 2 frames");
-  EvenFramesWithTail upstream(*clip);
+  EvenFramesWithTail upstream(*clip, n);
   // Even frame j keeps its time FrameTime(2j, rate) at half the rate; the
   // tail copy sits at the next even frame's time.
   if (!TimelineFits(rate, 2 * upstream.count())) {

@@ -15,13 +15,16 @@ namespace fitool {
 // interval).
 class EvenFramesWithTail final : public FrameSequence {
 public:
-  explicit EvenFramesWithTail(FrameSequence& frames) : frames_(frames) {}
-  int64_t count() const override { return EvenCount() + 1; }
+  // The even frames of the `count` frames of `frames`.
+  EvenFramesWithTail(FrameSequence& frames, int64_t count)
+      : frames_(frames), even_count_((count + 1) / 2) {}
+  int64_t count() const { return even_count_ + 1; }
+  bool Has(int64_t index) override { return index >= 0 && index < count(); }
   Picture Frame(int64_t index) override;
 
 private:
-  int64_t EvenCount() const { return (frames_.count() + 1) / 2; }
   FrameSequence& frames_;
+  int64_t even_count_;
 };
 
 // Runs the test on options.input in each quality mode. Throws ToolError.

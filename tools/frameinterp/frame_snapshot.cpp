@@ -1,39 +1,88 @@
 #include "frame_snapshot.h"
 
-#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
 
+#include "cli_options.h"
 #include "frame_times.h"
+#include "quality/metrics.h"
 #include "quality/snapshot.h"
+#include "staged_output.h"
 #include "tool_error.h"
 
 namespace fitool {
+namespace {
 
-FrameSnapshot::FrameSnapshot(int64_t index, const std::vector<int64_t>& times) : index_(index) {
-  if (index < 0 || index >= static_cast<int64_t>(times.size())) {
-    throw ToolError("--snapshot " + std::to_string(index) + ": the run has output frames 0 to " +
-                    std::to_string(static_cast<int64_t>(times.size()) - 1));
+// "0.133 S": a time in seconds, as the labels show it.
+std::string Seconds(int64_t ticks) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.3f S", static_cast<double>(ticks) / kTicksPerSecond);
+  return text;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string PsnrLine(const Picture& answer, const Picture& truth) {
+  const double psnr = PsnrY(answer, truth);
+  if (std::isinf(psnr)) return "PSNR Y INF";
+  char text[40];
+  std::snprintf(text, sizeof text, "PSNR Y %.2f", psnr);
+  return text;
+}
+
+}  // namespace
+
+void FrameSnapshot::CheckWithin(int64_t frames) const {
+  if (index_ < 0 || index_ >= frames) {
+    throw ToolError("--snapshot " + std::to_string(index_) + ": the run has output frames 0 to " +
+                    std::to_string(frames - 1));
   }
-  time_ = times[static_cast<size_t>(index)];
 }
 
-void FrameSnapshot::Offer(int64_t index, const std::string& label, const Picture& picture) {
-  if (index == index_) outputs_.push_back({label, picture});
+void FrameSnapshot::Keep(uint32_t mode, int64_t time, const Picture& picture,
+                         FrameSequence& upstream, Rational upstream_rate) {
+  if (answers_.empty()) {
+    time_ = time;
+    const int64_t before = LastFrameUpTo(upstream, FrameIndexAt(time, upstream_rate));
+    inputs_.push_back({FrameTime(before, upstream_rate), upstream.Frame(before)});
+    if (upstream.Has(before + 1)) {
+      inputs_.push_back({FrameTime(before + 1, upstream_rate), upstream.Frame(before + 1)});
+    }
+  }
+  answers_.push_back({mode, picture});
 }
 
-void FrameSnapshot::Write(const std::string& path, FrameSequence& upstream,
-                          Rational upstream_rate, const Picture* truth) const {
-  const int64_t before = FrameAtOrBefore(time_, upstream_rate, upstream.count());
-  const Picture first = upstream.Frame(before);
-  const Picture second = upstream.Frame(std::min(before + 1, upstream.count() - 1));
-  std::vector<Panel> panels{{&first, "before"}};
-  for (const LabelledPicture& output : outputs_) panels.push_back({&output.picture, output.label});
-  panels.push_back({&second, "after"});
-  if (truth) panels.push_back({truth, "truth"});
-  const Picture* compared = truth && !outputs_.empty() ? &outputs_.back().picture : nullptr;
+std::string FrameSnapshot::Write(int64_t frames, const Picture* truth) const {
+  CheckWithin(frames);
+  const std::string at = Seconds(time_);
+  std::vector<Panel> pictures = {{{"INPUT BEFORE", Seconds(inputs_.front().time)},
+                                  &inputs_.front().picture}};
+  std::vector<Panel> errors = {{}};
+  for (const Answer& answer : answers_) {
+    const std::string mode = Upper(ModeName(answer.mode));
+    Panel panel{{mode, at}, &answer.picture};
+    if (truth) {
+      panel.label.push_back(PsnrLine(answer.picture, *truth));
+      errors.push_back({{mode + " ERROR", "|Y - TRUE| X4"}, &answer.picture, truth});
+    }
+    pictures.push_back(panel);
+  }
+  if (inputs_.size() > 1) {
+    pictures.push_back({{"INPUT AFTER", Seconds(inputs_.back().time)}, &inputs_.back().picture});
+  }
+  if (truth) pictures.push_back({{"TRUE FRAME", at}, truth});
+  std::vector<std::vector<Panel>> rows = {pictures};
+  if (truth) rows.push_back(errors);
+
+  StagedOutput output(path_);
   std::string error;
-  if (!WriteSnapshot(path, panels, compared, compared ? truth : nullptr, &error)) {
-    throw ToolError(error);
-  }
+  if (!WriteSnapshot(output.file(), rows, &error)) throw ToolError(output.name() + ": " + error);
+  output.Commit();
+  return output.name();
 }
 
 }  // namespace fitool

@@ -1,5 +1,7 @@
 // The --snapshot picture: one output frame beside the upstream frames on
-// either side of its time, with the true frame and an error map when known.
+// either side of its time, each panel labelled with what it is and its time;
+// when the true frame is known, also the true frame, each mode's PSNR and an
+// error map under each mode's answer.
 #pragma once
 
 #include <cstdint>
@@ -11,31 +13,39 @@
 
 namespace fitool {
 
-struct LabelledPicture {
-  std::string label;
-  Picture picture;
-};
-
 // Collects the pictures of one output frame and writes them as a PNG.
 class FrameSnapshot {
 public:
-  // Snapshot of output frame `index` of a run requesting `times`; throws
-  // ToolError when the run has no such frame.
-  FrameSnapshot(int64_t index, const std::vector<int64_t>& times);
+  // Snapshot of output frame `index`, to be written to `path`.
+  FrameSnapshot(int64_t index, std::string path) : index_(index), path_(std::move(path)) {}
 
-  int64_t index() const { return index_; }
-  // Keeps `picture` as the output of `label` when `index` is the snapshot's.
-  void Offer(int64_t index, const std::string& label, const Picture& picture);
-  // Writes the upstream frame at or before the output's time, every kept
-  // output, the next upstream frame, then `truth` and the error map of the
-  // last kept output against it when `truth` is given. Throws ToolError.
-  void Write(const std::string& path, FrameSequence& upstream, Rational upstream_rate,
-             const Picture* truth) const;
+  // Throws ToolError when a run of `frames` output frames has no frame index.
+  void CheckWithin(int64_t frames) const;
+  bool Wants(int64_t k) const { return k == index_; }
+  // Keeps `picture`, the answer of `mode` at `time`; with the first answer,
+  // the upstream frames at or before `time` and after it.
+  void Keep(uint32_t mode, int64_t time, const Picture& picture, FrameSequence& upstream,
+            Rational upstream_rate);
+  // Writes the PNG for a run of `frames` output frames, with `truth` when
+  // known. Throws ToolError, also when the run had no frame index. Returns
+  // the name the PNG went to.
+  std::string Write(int64_t frames, const Picture* truth) const;
 
 private:
+  struct Answer {
+    uint32_t mode;
+    Picture picture;
+  };
+  struct Input {
+    int64_t time;
+    Picture picture;
+  };
+
   int64_t index_;
-  int64_t time_;
-  std::vector<LabelledPicture> outputs_;
+  std::string path_;
+  int64_t time_ = 0;
+  std::vector<Answer> answers_;
+  std::vector<Input> inputs_;  // before and after the time
 };
 
 }  // namespace fitool

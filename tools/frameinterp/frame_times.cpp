@@ -55,26 +55,32 @@ int64_t FrameTime(int64_t index, Rational rate) {
       .value_or(std::numeric_limits<int64_t>::max());
 }
 
-int64_t FrameAtOrBefore(int64_t pts, Rational rate, int64_t count) {
-  // Frame times rise with the index: find the last one not after pts.
-  int64_t low = 0;
-  int64_t high = count - 1;
-  while (low < high) {
-    const int64_t middle = low + (high - low + 1) / 2;
-    if (FrameTime(middle, rate) <= pts) {
-      low = middle;
-    } else {
-      high = middle - 1;
-    }
+int64_t FrameIndexAt(int64_t pts, Rational rate) {
+  if (pts <= 0) return 0;
+  // floor(pts × num / (10,000,000 × den)) never overshoots; the frame times'
+  // own rounding down can put the next frame at or before pts.
+  int64_t index = MulDivFloor(pts, rate.num, kTicksPerSecond * rate.den).value_or(0);
+  for (;;) {
+    const auto next = MulDivFloor(index + 1, kTicksPerSecond * rate.den, rate.num);
+    if (!next || *next > pts) return index;
+    ++index;
   }
-  return low;
 }
 
-std::vector<int64_t> RequestSchedule(Rational output_rate, int64_t last_pts) {
+int64_t RequestCount(Rational output_rate, int64_t end) {
+  if (end <= 0) return 0;
+  // k = floor(end × N / (10,000,000 × D)) is the first frame whose exact time
+  // reaches end; rounded down to ticks it may still lie before it. A valid
+  // rate has at most 100,000 frames a second, so k is far below 2^63.
+  const int64_t k = *MulDivFloor(end, output_rate.num, kTicksPerSecond * output_rate.den);
+  return FrameTime(k, output_rate) < end ? k + 1 : k;
+}
+
+std::vector<int64_t> RequestTimes(Rational output_rate, int64_t end) {
   std::vector<int64_t> times;
   for (int64_t k = 0;; ++k) {
     const int64_t t = FrameTime(k, output_rate);
-    if (t > last_pts) break;
+    if (t >= end) break;
     times.push_back(t);
   }
   return times;

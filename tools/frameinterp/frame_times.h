@@ -23,12 +23,15 @@ bool TimelineFits(Rational rate, int64_t count);
 // floor(index × 10,000,000 × den / num); requires TimelineFits(rate, index).
 int64_t FrameTime(int64_t index, Rational rate);
 
-// The largest index i in 0 .. count − 1 with FrameTime(i) ≤ pts, or 0 when
-// pts lies before the first frame; count ≥ 1.
-int64_t FrameAtOrBefore(int64_t pts, Rational rate, int64_t count);
+// The largest index i ≥ 0 with FrameTime(i) ≤ pts, or 0 when pts lies before
+// the first frame: the frame of an endless stream that covers pts.
+int64_t FrameIndexAt(int64_t pts, Rational rate);
 
-// The output request times FrameTime(k, output_rate) for k = 0, 1, ... while
-// they do not exceed last_pts.
-std::vector<int64_t> RequestSchedule(Rational output_rate, int64_t last_pts);
+// How many output frames k have FrameTime(k, output_rate) < end, the times of
+// a clip that ends at `end`; `output_rate` must be valid.
+int64_t RequestCount(Rational output_rate, int64_t end);
+
+// The output request times FrameTime(k, output_rate) that lie before `end`.
+std::vector<int64_t> RequestTimes(Rational output_rate, int64_t end);
 
 }  // namespace fitool

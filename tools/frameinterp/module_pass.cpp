@@ -4,24 +4,46 @@
 #include <memory>
 
 #include "clip_provider.h"
+#include "host_environment.h"
 #include "module_session.h"
 #include "platform.h"
 #include "progress_meter.h"
+#include "tool_error.h"
 
 namespace fitool {
+namespace {
+
+ProgressMeter::Display ProgressDisplay(const Options& options) {
+  if (IsTerminal(stderr)) {
+    return options.quiet ? ProgressMeter::Display::kNone : ProgressMeter::Display::kBar;
+  }
+  return options.progress ? ProgressMeter::Display::kLines : ProgressMeter::Display::kNone;
+}
+
+}  // namespace
 
 RequestCounts RunModulePass(const Options& options, FrameSequence& upstream, Rational rate,
-                         uint32_t mode, const std::vector<int64_t>& times,
-                         const std::function<void(int64_t index, const Picture&)>& on_frame) {
+                            uint32_t mode, const RequestPlan& plan, const FrameSink& on_frame) {
   const std::string path = options.module_path.empty() ? DefaultModulePath() : options.module_path;
+  if (options.verbosity >= 1) {
+    std::fprintf(stderr, "frameinterp: mode %s through %s\n", ModeName(mode), path.c_str());
+  }
   const std::unique_ptr<ModuleSession> module = ModuleSession::Open(path);
-  module->Configure(std::make_shared<ClipProvider>(upstream, rate, options.pixel_format), mode,
-                    options.gpu_effect);
-  ProgressMeter progress(static_cast<int64_t>(times.size()), !options.quiet && IsTerminal(stderr));
-  return RequestFrames(module->session(), times, [&](int64_t index, const Picture& picture) {
-    on_frame(index, picture);
-    progress.Update(index + 1);
-  });
+  const auto provider = std::make_shared<ClipProvider>(upstream, rate, options.pixel_format);
+  module->Configure(provider, mode, options.gpu_effect);
+  ProgressMeter progress(plan.total, ProgressDisplay(options));
+  const RequestCounts counts = RequestFrames(
+      module->session(), plan,
+      [&] {
+        ShowModuleLog();
+        if (provider->failure()) throw ToolError(*provider->failure());
+      },
+      [&](int64_t k, int64_t time, const Picture& picture) {
+        on_frame(k, time, picture);
+        progress.Update(k + 1);
+      });
+  ShowModuleLog();
+  return counts;
 }
 
 }  // namespace fitool

@@ -1,11 +1,10 @@
 // One pass of the module over a run of upstream frames in one mode: the
 // module loaded and configured as a host does it, every time requested, the
-// progress shown.
+// progress and the module's log shown.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <vector>
+#include <optional>
 
 #include "cli_options.h"
 #include "frame_sequence.h"
@@ -16,10 +15,10 @@ namespace fitool {
 
 // Loads the module named by the options (or the one beside the program),
 // gives a new session a provider of `upstream` at `rate` in the options'
-// pixel format, `mode` and the "UseGpuEffect" option, and requests `times`,
-// handing each picture to `on_frame`. Throws ToolError.
+// pixel format, `mode` and the "UseGpuEffect" option, and makes the plan's
+// requests, handing each picture to `on_frame`. Throws ToolError, also when
+// `upstream` cannot be read during a request.
 RequestCounts RunModulePass(const Options& options, FrameSequence& upstream, Rational rate,
-                         uint32_t mode, const std::vector<int64_t>& times,
-                         const std::function<void(int64_t index, const Picture&)>& on_frame);
+                            uint32_t mode, const RequestPlan& plan, const FrameSink& on_frame);
 
 }  // namespace fitool

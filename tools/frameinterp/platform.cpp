@@ -16,6 +16,7 @@
 // After windows.h, whose types it uses.
 #include <shellapi.h>
 #else
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 #endif
@@ -23,20 +24,25 @@
 namespace fitool {
 namespace {
 
-// The file to remove on an interrupt, in static storage so that the signal
-// handler needs no allocation; in the system's own encoding.
+// The files to remove on an interrupt, in static storage so that the signal
+// handler needs no allocation, in the system's own encoding; a slot is used
+// while its flag is set.
 #if defined(_WIN32)
-wchar_t interrupt_path[4096];
+using NativeChar = wchar_t;
 #else
-char interrupt_path[4096];
+using NativeChar = char;
 #endif
+constexpr size_t kInterruptSlots = 4;
+NativeChar interrupt_paths[kInterruptSlots][4096];
+volatile std::sig_atomic_t interrupt_used[kInterruptSlots];
 
 extern "C" void RemoveAndReraise(int signal_number) {
-  if (interrupt_path[0] != 0) {
+  for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
+    if (!interrupt_used[slot]) continue;
 #if defined(_WIN32)
-    _wunlink(interrupt_path);
+    _wunlink(interrupt_paths[slot]);
 #else
-    unlink(interrupt_path);
+    unlink(interrupt_paths[slot]);
 #endif
   }
   std::signal(signal_number, SIG_DFL);
@@ -60,15 +66,29 @@ Utf8Arguments::Utf8Arguments(int argc, char** argv) {
 
 void RemoveOnInterrupt(const std::string& path) {
   const auto native = Utf8Path(path).native();
-  if (native.size() >= std::size(interrupt_path)) return;
-  std::copy(native.c_str(), native.c_str() + native.size() + 1, interrupt_path);
+  if (native.size() >= std::size(interrupt_paths[0])) return;
+  for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
+    if (interrupt_used[slot]) continue;
+    std::copy(native.c_str(), native.c_str() + native.size() + 1, interrupt_paths[slot]);
+    interrupt_used[slot] = 1;
+    break;
+  }
   std::signal(SIGINT, RemoveAndReraise);
   std::signal(SIGTERM, RemoveAndReraise);
 #if !defined(_WIN32)
-  // A closed terminal, or a closed pipe on stderr or stdout, ends the run too.
+  // A closed terminal, a closed pipe on stderr or stdout, or the file-size
+  // limit ends the run too.
   std::signal(SIGHUP, RemoveAndReraise);
   std::signal(SIGPIPE, RemoveAndReraise);
+  std::signal(SIGXFSZ, RemoveAndReraise);
 #endif
+}
+
+void KeepOnInterrupt(const std::string& path) {
+  const auto native = Utf8Path(path).native();
+  for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
+    if (interrupt_used[slot] && native == interrupt_paths[slot]) interrupt_used[slot] = 0;
+  }
 }
 
 std::string ExecutableDirectory() {
@@ -131,6 +151,59 @@ bool SeekTo(std::FILE* file, int64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
 }
+
+#if defined(_WIN32)
+namespace {
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    return std::nullopt;
+  }
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+                      GetFileType(handle) == FILE_TYPE_DISK &&
+                          !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  const HANDLE handle =
+      CreateFileW(Utf8Path(path).c_str(), 0,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  const std::optional<FileIdentity> identity = IdentityOfHandle(handle);
+  CloseHandle(handle);
+  return identity;
+}
+
+std::optional<FileIdentity> IdentityOf(std::FILE* stream) {
+  return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
+}
+#else
+namespace {
+
+FileIdentity IdentityFromStat(const struct stat& info) {
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+          S_ISREG(info.st_mode)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return IdentityFromStat(info);
+}
+
+std::optional<FileIdentity> IdentityOf(std::FILE* stream) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return std::nullopt;
+  return IdentityFromStat(info);
+}
+#endif
 
 int64_t TellPosition(std::FILE* file) {
 #if defined(_WIN32)

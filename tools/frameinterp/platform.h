@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,23 @@ void UseBinaryMode(std::FILE* stream);
 
 int64_t ProcessId();
 
-// While set, an interrupt (Ctrl-C, SIGTERM, and on POSIX SIGHUP or SIGPIPE)
-// removes this file before the program ends; an empty path clears it. One
-// file at a time.
+// While registered, a signal that ends the program (Ctrl-C, SIGTERM, and on
+// POSIX SIGHUP, SIGPIPE or SIGXFSZ, the file-size limit) removes the file
+// first. Up to four files at a time; more are not removed.
 void RemoveOnInterrupt(const std::string& path);
+void KeepOnInterrupt(const std::string& path);
+
+// Which file a name or an open stream is, whatever name or link leads to it:
+// the device and inode on POSIX, the volume and file index on Windows.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool regular = false;  // a regular file (not a device, FIFO or folder)
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+// nullopt when the file does not exist or cannot be examined.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+std::optional<FileIdentity> IdentityOf(std::FILE* stream);
 
 // Seeks and tells with 64-bit offsets; false/-1 on failure.
 bool SeekTo(std::FILE* file, int64_t offset);

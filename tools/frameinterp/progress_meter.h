@@ -1,31 +1,42 @@
-// The progress bar on stderr (frames done, frames per second, time left),
-// shown only on a terminal.
+// Progress of a run on stderr: on a terminal a bar redrawn in place, in a
+// log (--progress with stderr not a terminal) one line every few seconds.
+// Both show the frames done, frames per second and, when the number of
+// frames is known, the time left.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 
 namespace fitool {
 
 class ProgressMeter {
 public:
-  ProgressMeter(int64_t total, bool visible);
+  enum class Display { kNone, kBar, kLines };
+  // Seconds between two lines of the kLines display.
+  static constexpr double kLineInterval = 5.0;
+
+  ProgressMeter(std::optional<int64_t> total, Display display, std::FILE* out = stderr);
   ~ProgressMeter() { Finish(); }
   ProgressMeter(const ProgressMeter&) = delete;
   ProgressMeter& operator=(const ProgressMeter&) = delete;
-  // Redraws the bar at most ten times a second, and at the last frame.
+
+  // Shows `done` frames now.
   void Update(int64_t done);
+  // Shows `done` frames `seconds` after the start: the bar at most ten times
+  // a second and at the last frame, a line every kLineInterval seconds.
+  void UpdateAt(int64_t done, double seconds);
   // Clears the bar.
   void Finish();
 
 private:
-  using Clock = std::chrono::steady_clock;
-
-  int64_t total_;
-  bool visible_;
+  std::optional<int64_t> total_;
+  Display display_;
+  std::FILE* out_;
   bool drawn_ = false;
-  Clock::time_point start_;
-  Clock::time_point last_draw_;
+  std::chrono::steady_clock::time_point start_;
+  double last_shown_ = 0;
 };
 
 }  // namespace fitool

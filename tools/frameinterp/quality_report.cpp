@@ -79,12 +79,13 @@ std::string FormatScoreJson(const std::string& subject, const std::vector<ModeSc
   return json + "\n  ]\n}\n";
 }
 
-void WriteScoreJson(const std::string& path, const std::string& subject,
-                    const std::vector<ModeScore>& scores) {
+std::string WriteScoreJson(const std::string& path, const std::string& subject,
+                           const std::vector<ModeScore>& scores) {
   const std::string json = FormatScoreJson(subject, scores);
   StagedOutput output(path);
   output.Write(json.data(), json.size());
   output.Commit();
+  return output.name();
 }
 
 }  // namespace fitool

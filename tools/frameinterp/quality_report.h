@@ -32,8 +32,8 @@ std::string FormatScoreTable(const std::vector<ModeScore>& scores);
 std::string FormatScoreJson(const std::string& subject, const std::vector<ModeScore>& scores);
 
 // Writes the JSON document to `path` ("-" for standard output), whole or not
-// at all. Throws ToolError.
-void WriteScoreJson(const std::string& path, const std::string& subject,
+// at all, and returns the name it went to. Throws ToolError.
+std::string WriteScoreJson(const std::string& path, const std::string& subject,
                     const std::vector<ModeScore>& scores);
 
 }  // namespace fitool

@@ -13,11 +13,16 @@ std::vector<uint32_t> QualityModes(const Options& options) {
   return {kModeRepeat, kModeBlend, kModeMotion};
 }
 
-std::vector<ModeScore> RunQualityComparison(
-    const Options& options, const std::vector<uint32_t>& modes, const QualitySubject& subject,
-    const std::function<void(int64_t index, const Picture&)>& on_last_mode_frame) {
+std::vector<ModeScore> RunQualityComparison(const Options& options,
+                                            const std::vector<uint32_t>& modes,
+                                            const QualitySubject& subject,
+                                            const FrameSink& on_last_mode_frame) {
+  const auto frames = static_cast<int64_t>(subject.times.size());
   std::optional<FrameSnapshot> snapshot;
-  if (options.snapshot_frame) snapshot.emplace(*options.snapshot_frame, subject.times);
+  if (options.snapshot_frame) {
+    snapshot.emplace(*options.snapshot_frame, options.snapshot_path);
+    snapshot->CheckWithin(frames);
+  }
 
   std::vector<ModeScore> scores;
   for (const uint32_t mode : modes) {
@@ -25,11 +30,13 @@ std::vector<ModeScore> RunQualityComparison(
     score.mode = mode;
     const bool last = mode == modes.back();
     const RequestCounts counts = RunModulePass(
-        options, *subject.upstream, subject.rate, mode, subject.times,
-        [&](int64_t index, const Picture& answer) {
-          if (subject.measured(index)) AddComparison(&score, answer, subject.truth(index));
-          if (snapshot) snapshot->Offer(index, ModeName(mode), answer);
-          if (last && on_last_mode_frame) on_last_mode_frame(index, answer);
+        options, *subject.upstream, subject.rate, mode, PlanFrom(subject.times),
+        [&](int64_t k, int64_t time, const Picture& answer) {
+          if (subject.measured(k)) AddComparison(&score, answer, subject.truth(k));
+          if (snapshot && snapshot->Wants(k)) {
+            snapshot->Keep(mode, time, answer, *subject.upstream, subject.rate);
+          }
+          if (last && on_last_mode_frame) on_last_mode_frame(k, time, answer);
         });
     score.frames = counts.frames;
     score.repeats = counts.repeats;
@@ -43,10 +50,17 @@ std::vector<ModeScore> RunQualityComparison(
   std::FILE* report = stdout_taken ? stderr : stdout;
   std::fprintf(report, "%s\n%s", subject.description.c_str(), FormatScoreTable(scores).c_str());
   std::fflush(report);
-  if (!options.json_path.empty()) WriteScoreJson(options.json_path, subject.description, scores);
+  if (!options.json_path.empty()) {
+    const std::string name = WriteScoreJson(options.json_path, subject.description, scores);
+    if (!options.quiet) std::fprintf(stderr, "frameinterp: scores written to %s\n", name.c_str());
+  }
   if (snapshot) {
-    const Picture truth = subject.truth(snapshot->index());
-    snapshot->Write(options.snapshot_path, *subject.upstream, subject.rate, &truth);
+    const Picture truth = subject.truth(*options.snapshot_frame);
+    const std::string name = snapshot->Write(frames, &truth);
+    if (!options.quiet) {
+      std::fprintf(stderr, "frameinterp: snapshot of output frame %lld written to %s\n",
+                   static_cast<long long>(*options.snapshot_frame), name.c_str());
+    }
   }
   return scores;
 }

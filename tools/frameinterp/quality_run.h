@@ -11,6 +11,7 @@
 #include "frame_sequence.h"
 #include "quality_report.h"
 #include "rational.h"
+#include "request_loop.h"
 
 namespace fitool {
 
@@ -25,11 +26,12 @@ struct QualitySubject {
 
 // Runs each mode and prints the description and the score table on stdout
 // (stderr when stdout carries the video or the JSON);
-// writes --json and --snapshot when asked. `on_last_mode_frame`, when set,
+// writes --json and --snapshot when asked and says where they went. `on_last_mode_frame`, when set,
 // receives every answer of the last mode. Throws ToolError.
-std::vector<ModeScore> RunQualityComparison(
-    const Options& options, const std::vector<uint32_t>& modes, const QualitySubject& subject,
-    const std::function<void(int64_t index, const Picture&)>& on_last_mode_frame = nullptr);
+std::vector<ModeScore> RunQualityComparison(const Options& options,
+                                            const std::vector<uint32_t>& modes,
+                                            const QualitySubject& subject,
+                                            const FrameSink& on_last_mode_frame = nullptr);
 
 // The modes a quality run uses: those given with -m, or repeat, blend, motion.
 std::vector<uint32_t> QualityModes(const Options& options);

@@ -8,21 +8,37 @@
 
 namespace fitool {
 
+std::string FrameCount(int64_t frames) {
+  return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
+}
+
 double MillisecondsPerFrame(const RequestCounts& counts) {
   if (counts.frames == 0) return 0.0;
   return 1000.0 * counts.seconds / static_cast<double>(counts.frames);
 }
 
-RequestCounts RequestFrames(service::IFrameInterp& session, const std::vector<int64_t>& times,
-                            const std::function<void(int64_t index, const Picture&)>& on_frame) {
+RequestPlan PlanFrom(const std::vector<int64_t>& times) {
+  RequestPlan plan;
+  plan.time = [&times](int64_t k) -> std::optional<int64_t> {
+    if (k >= static_cast<int64_t>(times.size())) return std::nullopt;
+    return times[static_cast<size_t>(k)];
+  };
+  plan.total = static_cast<int64_t>(times.size());
+  return plan;
+}
+
+RequestCounts RequestFrames(service::IFrameInterp& session, const RequestPlan& plan,
+                            const std::function<void()>& after_request, const FrameSink& on_frame) {
   RequestCounts counts;
   Picture previous;
-  for (const int64_t t : times) {
+  for (std::optional<int64_t> t = plan.time(0); t; t = plan.time(counts.frames)) {
     const auto start = std::chrono::steady_clock::now();
-    const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(t, 0);
+    const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(*t, 0);
     counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (after_request) after_request();
+    if (plan.keep && !plan.keep(counts.frames)) break;
     const auto request = [&] {
-      return "request " + std::to_string(counts.frames) + " (time " + std::to_string(t) + ")";
+      return "request " + std::to_string(counts.frames) + " (time " + std::to_string(*t) + ")";
     };
     if (answer) {
       std::shared_ptr<avcore::IMediaBuffer> buffer;
@@ -38,7 +54,7 @@ RequestCounts RequestFrames(service::IFrameInterp& session, const std::vector<in
     } else {
       ++counts.repeats;
     }
-    on_frame(counts.frames, previous);
+    on_frame(counts.frames, *t, previous);
     ++counts.frames;
   }
   return counts;

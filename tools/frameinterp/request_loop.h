@@ -1,9 +1,11 @@
-// Asks a session for the frame at each of a list of times, the way the
+// Asks a session for the frame at each of a run of times, the way the
 // harness plays the host.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "host/service.h"
@@ -17,14 +19,35 @@ struct RequestCounts {
   double seconds = 0;   // wall time spent in the module's GetFrame
 };
 
+// "1 frame", "N frames".
+std::string FrameCount(int64_t frames);
+
 // The module's time per request, in milliseconds.
 double MillisecondsPerFrame(const RequestCounts& counts);
 
-// Calls GetFrame(t, 0) for each time in order and hands the answer's picture
-// to `on_frame` at once (the module may reuse its output sample). An empty
-// answer hands on the previous picture again and is counted. Throws ToolError
-// when the first answer is empty or an answer's picture cannot be read.
-RequestCounts RequestFrames(service::IFrameInterp& session, const std::vector<int64_t>& times,
-                            const std::function<void(int64_t index, const Picture&)>& on_frame);
+// The requests of a run, k = 0, 1, ...
+struct RequestPlan {
+  // The time of request k, or nullopt to end the run before it.
+  std::function<std::optional<int64_t>(int64_t k)> time;
+  // Once request k has returned, whether its answer belongs to the run (false
+  // ends the run without it); null: every answer belongs.
+  std::function<bool(int64_t k)> keep;
+  // The number of requests, when known up front.
+  std::optional<int64_t> total;
+};
+// A request at each of `times`, which must outlive the plan.
+RequestPlan PlanFrom(const std::vector<int64_t>& times);
+
+// Receives request k's time and picture.
+using FrameSink = std::function<void(int64_t k, int64_t time, const Picture& picture)>;
+
+// Calls GetFrame(t, 0) for each time of the plan in order, then
+// `after_request` (which may throw to end the run), and hands the answer's
+// picture, when it belongs to the run, to `on_frame` at once (the module may
+// reuse its output sample). An empty answer hands on the previous picture
+// again and is counted. Throws ToolError when the first answer is empty or an
+// answer's picture cannot be read.
+RequestCounts RequestFrames(service::IFrameInterp& session, const RequestPlan& plan,
+                            const std::function<void()>& after_request, const FrameSink& on_frame);
 
 }  // namespace fitool

@@ -1,5 +1,6 @@
 #include "scene_run.h"
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -34,15 +35,17 @@ void RunSyntheticScene(const Options& options) {
   QualitySubject subject;
   subject.upstream = &frames;
   subject.rate = rate;
-  subject.times = RequestSchedule(output_rate, FrameTime(frames.count() - 1, rate));
+  subject.times = RequestTimes(output_rate, FrameTime(frames.count(), rate));
   subject.truth = [&](int64_t index) {
     return scene.Render(static_cast<double>(index) * static_cast<double>(output_rate.den) /
                         static_cast<double>(output_rate.num));
   };
-  // Frames at a scene frame's time are the scene's own; only the others are scored.
+  // Frames at a scene frame's time are the scene's own, and those after the
+  // last one are not between two: only the others are scored.
+  const int64_t last = FrameTime(frames.count() - 1, rate);
   subject.measured = [&](int64_t index) {
     const int64_t t = subject.times[static_cast<size_t>(index)];
-    return FrameTime(FrameAtOrBefore(t, rate, frames.count()), rate) != t;
+    return t < last && FrameTime(FrameIndexAt(t, rate), rate) != t;
   };
   subject.description = "built-in scene: " + scene.Describe() + "; converted to " +
                         RateText(output_rate) + ", scored on the output frames between scene frames";
@@ -53,11 +56,17 @@ void RunSyntheticScene(const Options& options) {
     output.emplace(options.output);
     writer.emplace(*output, SceneHeader(scene, output_rate), scene.width(), scene.height());
   }
-  RunQualityComparison(options, QualityModes(options), subject,
-                       [&](int64_t, const Picture& picture) {
-                         if (writer) writer->WriteFrame(picture);
-                       });
-  if (output) output->Commit();
+  const std::vector<uint32_t> modes = QualityModes(options);
+  RunQualityComparison(options, modes, subject, [&](int64_t, int64_t, const Picture& picture) {
+    if (writer) writer->WriteFrame(picture);
+  });
+  if (!output) return;
+  output->Commit();
+  if (!options.quiet) {
+    std::fprintf(stderr, "frameinterp: %s of the %s mode written to %s\n",
+                 FrameCount(static_cast<int64_t>(subject.times.size())).c_str(),
+                 ModeName(modes.back()), output->name().c_str());
+  }
 }
 
 }  // namespace fitool

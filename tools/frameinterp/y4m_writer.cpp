@@ -22,6 +22,7 @@ void Y4mWriter::WriteFrame(const Picture& picture) {
   output_.Write(picture.y.data(), picture.y.size());
   output_.Write(picture.u.data(), picture.u.size());
   output_.Write(picture.v.data(), picture.v.size());
+  output_.Flush();
 }
 
 }  // namespace fitool

@@ -1,10 +1,11 @@
 #include "snapshot.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cstdlib>
 
 #include "bitmap_font.h"
-#include "png_writer.h"
 
 namespace fitool {
 namespace {
@@ -15,21 +16,21 @@ constexpr int kGap = 4;  // pixels between panels and around labels
 constexpr int kErrorGain = 4;
 
 // A panel's content as RGB, its size and its label.
-struct RgbPanel {
-  int width;
-  int height;
+struct Cell {
+  int width = 0;
+  int height = 0;
   std::vector<uint8_t> rgb;
-  std::string label;
+  std::vector<std::string> label;
 };
 
 // |a − b| of luma ×kErrorGain, clipped, as grey.
-RgbPanel ErrorMap(const Picture& a, const Picture& b) {
-  RgbPanel panel{a.width, a.height, std::vector<uint8_t>(a.y.size() * 3), "ERROR |Y| X4"};
+std::vector<uint8_t> ErrorMap(const Picture& a, const Picture& b) {
+  std::vector<uint8_t> rgb(a.y.size() * 3);
   for (size_t i = 0; i < a.y.size(); ++i) {
     const int d = std::min(255, kErrorGain * std::abs(int{a.y[i]} - int{b.y[i]}));
-    std::fill_n(&panel.rgb[i * 3], 3, static_cast<uint8_t>(d));
+    std::fill_n(&rgb[i * 3], 3, static_cast<uint8_t>(d));
   }
-  return panel;
+  return rgb;
 }
 
 bool ValidPicture(const Picture* p) {
@@ -43,51 +44,98 @@ bool Fail(std::string* error, const std::string& message) {
   return false;
 }
 
+// The panel's content, or false with the reason when its pictures are malformed.
+bool MakeCell(const Panel& panel, Cell* cell, std::string* error) {
+  cell->label = panel.label;
+  if (!panel.picture) return true;
+  const std::string name = panel.label.empty() ? "a panel" : "panel '" + panel.label[0] + "'";
+  if (!ValidPicture(panel.picture)) return Fail(error, name + " has no valid picture");
+  cell->width = panel.picture->width;
+  cell->height = panel.picture->height;
+  if (!panel.reference) {
+    cell->rgb = PictureToRgb(*panel.picture);
+    return true;
+  }
+  if (!ValidPicture(panel.reference) || panel.reference->width != cell->width ||
+      panel.reference->height != cell->height) {
+    return Fail(error, name + ": the error map needs two valid pictures of one size");
+  }
+  cell->rgb = ErrorMap(*panel.picture, *panel.reference);
+  return true;
+}
+
+bool WritePng(std::FILE* file, int width, int height, const std::vector<uint8_t>& rgb,
+              std::string* error) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_RGB;
+  const bool written = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr) != 0;
+  if (!written) Fail(error, std::string("cannot write the PNG: ") + image.message);
+  png_image_free(&image);
+  return written;
+}
+
 }  // namespace
 
-bool WriteSnapshot(const std::string& path, const std::vector<Panel>& panels,
-                   const Picture* error_reference_a, const Picture* error_reference_b,
+bool WriteSnapshot(std::FILE* file, const std::vector<std::vector<Panel>>& rows,
                    std::string* error) {
-  std::vector<RgbPanel> shown;
-  for (const Panel& panel : panels) {
-    if (!ValidPicture(panel.picture))
-      return Fail(error, path + ": panel '" + panel.label + "' has no valid picture");
-    shown.push_back(
-        {panel.picture->width, panel.picture->height, PictureToRgb(*panel.picture), panel.label});
-  }
-  if (error_reference_a && error_reference_b) {
-    if (!ValidPicture(error_reference_a) || !ValidPicture(error_reference_b) ||
-        error_reference_a->width != error_reference_b->width ||
-        error_reference_a->height != error_reference_b->height) {
-      return Fail(error, path + ": the error map needs two valid pictures of one size");
+  std::vector<std::vector<Cell>> cells(rows.size());
+  std::vector<int> column_widths;
+  int narrowest = 0;
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < rows[r].size(); ++c) {
+      Cell cell;
+      if (!MakeCell(rows[r][c], &cell, error)) return false;
+      if (column_widths.size() <= c) column_widths.push_back(0);
+      column_widths[c] = std::max(column_widths[c], cell.width);
+      if (cell.width > 0) narrowest = narrowest ? std::min(narrowest, cell.width) : cell.width;
+      cells[r].push_back(std::move(cell));
     }
-    shown.push_back(ErrorMap(*error_reference_a, *error_reference_b));
   }
-  if (shown.empty()) return Fail(error, path + ": nothing to show");
+  if (narrowest == 0) return Fail(error, "nothing to show");
 
   // Labels at double size unless a panel is too narrow for a few such glyphs.
-  int narrowest = shown.front().width, tallest = 0;
-  for (const RgbPanel& p : shown) {
-    narrowest = std::min(narrowest, p.width);
-    tallest = std::max(tallest, p.height);
-  }
   const int scale = narrowest >= 160 ? 2 : 1;
-  const int label_height = kGlyphHeight * scale + 2 * kGap;
+  const int line_height = kGlyphHeight * scale + kGap;
   int width = kGap;
-  for (const RgbPanel& p : shown) width += p.width + kGap;
-  const int height = label_height + tallest + kGap;
+  for (const int column : column_widths) width += column + kGap;
+  std::vector<int> row_tops;
+  int height = 0;
+  for (const std::vector<Cell>& row : cells) {
+    size_t lines = 0;
+    int tallest = 0;
+    for (const Cell& cell : row) {
+      lines = std::max(lines, cell.label.size());
+      tallest = std::max(tallest, cell.height);
+    }
+    row_tops.push_back(height);
+    height += kGap + static_cast<int>(lines) * line_height + tallest;
+  }
+  height += kGap;
 
   std::vector<uint8_t> canvas(static_cast<size_t>(width) * height * 3, kBackground);
-  int x = kGap;
-  for (const RgbPanel& p : shown) {
-    DrawText(canvas, width, x, kGap, x + p.width, scale, p.label, kTextColour);
-    for (int r = 0; r < p.height; ++r) {
-      std::copy_n(&p.rgb[static_cast<size_t>(r) * p.width * 3], static_cast<size_t>(p.width) * 3,
-                  &canvas[(static_cast<size_t>(label_height + r) * width + x) * 3]);
+  for (size_t r = 0; r < cells.size(); ++r) {
+    size_t lines = 0;
+    for (const Cell& cell : cells[r]) lines = std::max(lines, cell.label.size());
+    const int picture_top = row_tops[r] + kGap + static_cast<int>(lines) * line_height;
+    int x = kGap;
+    for (size_t c = 0; c < cells[r].size(); ++c) {
+      const Cell& cell = cells[r][c];
+      for (size_t line = 0; line < cell.label.size(); ++line) {
+        DrawText(canvas, width, x, row_tops[r] + kGap + static_cast<int>(line) * line_height,
+                 x + column_widths[c], scale, cell.label[line], kTextColour);
+      }
+      for (int y = 0; y < cell.height; ++y) {
+        std::copy_n(&cell.rgb[static_cast<size_t>(y) * cell.width * 3],
+                    static_cast<size_t>(cell.width) * 3,
+                    &canvas[(static_cast<size_t>(picture_top + y) * width + x) * 3]);
+      }
+      x += column_widths[c] + kGap;
     }
-    x += p.width + kGap;
   }
-  return WritePng(path, width, height, canvas, error);
+  return WritePng(file, width, height, canvas, error);
 }
 
 }  // namespace fitool

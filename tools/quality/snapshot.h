@@ -1,8 +1,9 @@
-// Pictures laid side by side in one PNG, each under a text label, so that a
-// person can look at interpolated frames instead of reading numbers.
+// Pictures laid out in rows of labelled panels in one PNG, so that a person
+// can look at interpolated frames instead of reading numbers.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,21 @@ namespace fitool {
 std::vector<uint8_t> PictureToRgb(const Picture& p);
 
 struct Panel {
-  const Picture* picture;
-  std::string label;  // drawn above the picture; letters are shown in upper case
+  // Lines drawn above the picture; letters are shown in upper case.
+  std::vector<std::string> label;
+  // Null: the panel's place stays empty.
+  const Picture* picture = nullptr;
+  // When set (of the picture's size), the panel shows |Y − reference Y| × 4,
+  // clipped, in grey instead of the picture: black where the two agree,
+  // bright where they differ.
+  const Picture* reference = nullptr;
 };
 
-// Writes the panels left to right into one PNG at `path`. When both error
-// references are given (same size), one more panel shows |a − b| of luma ×4,
-// clipped, in grey: black where they agree, bright where they differ.
-// Returns false and sets `error` (if not null) on bad input or a write failure.
-bool WriteSnapshot(const std::string& path, const std::vector<Panel>& panels,
-                   const Picture* error_reference_a, const Picture* error_reference_b,
+// Writes the rows of panels, top to bottom and each left to right, as one
+// compressed PNG to `file`; every column is as wide as its widest panel.
+// Returns false with the reason in *error (if not null) on a missing or
+// malformed picture or a write failure.
+bool WriteSnapshot(std::FILE* file, const std::vector<std::vector<Panel>>& rows,
                    std::string* error);
 
 }  // namespace fitool

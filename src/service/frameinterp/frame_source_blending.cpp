@@ -81,10 +81,10 @@ int64_t FrameSourceBlendingImpl::DurationOf(const SamplePtr& sample) const {
 SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
   const int64_t t0 = SteadyNowNs();
 
-  // 2. The held answer.
+  // A request at the time of the last answer gets that answer again.
   if (blending_frame_ && SameFrameTime(pts, blending_pts_)) return blending_frame_;
 
-  // 3. The neighbours as held.
+  // The held neighbours' times and durations; an absent one has no time.
   int64_t prev_pts = kNoTime;
   int64_t prev_duration = 0;
   if (prev_frame_) {
@@ -98,14 +98,14 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
     next_duration = DurationOf(next_frame_);
   }
 
-  // 4. On the left neighbour. (An absent neighbour's "no time" is a marker,
-  // not a time: a request near minus one hour does not match it.)
+  // A request on a neighbour passes it through. An absent neighbour's "no
+  // time" is a marker, not a time: a request near minus one hour does not match it.
   if (prev_frame_ && SameFrameTime(pts, prev_pts)) {
     blending_frame_ = prev_frame_;
     blending_pts_ = prev_pts;
     return blending_frame_;
   }
-  // 5. On the right neighbour, which becomes the left.
+  // A request on the right neighbour passes it through, and it becomes the left one.
   if (next_frame_ && SameFrameTime(pts, next_pts)) {
     prev_frame_ = next_frame_;
     blending_frame_ = prev_frame_;
@@ -114,7 +114,8 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
     return blending_frame_;
   }
 
-  // 6. Reposition the pair.
+  // A step backwards or a jump past the right neighbour's span drops the pair
+  // and starts again; a request within that span makes the right neighbour the left.
   const auto forget_all = [&] {
     prev_frame_.reset();
     next_frame_.reset();
@@ -142,7 +143,8 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
     }
   }
 
-  // 7. Left neighbour.
+  // Fetch the left neighbour when there is none or less than 100 ticks of it
+  // remain. An upstream frame on or after the request is the answer as it is.
   if (!prev_frame_ ||
       WideTicks(pts) > WideTicks(prev_pts) + WideTicks(prev_duration) + WideTicks(-kTimeSlack)) {
     prev_frame_ = FrameSourceImpl::GetFrame(pts, flags);
@@ -157,7 +159,8 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
     }
   }
 
-  // 8. Right neighbour.
+  // Fetch right neighbours until one lies after the request, shifting the
+  // pair past frames that end before it, and give up after kMaxNextFetches.
   int32_t fetches = 0;
   for (;;) {
     if (!next_frame_) {
@@ -198,7 +201,8 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
     break;  // prev_pts <= pts < next_pts
   }
 
-  // 9. Blend.
+  // The request lies between the neighbours: blend them, and stamp the new
+  // frame with the request's time and the distance between the neighbours.
   const int64_t gap = SaturatingDistance(next_pts, prev_pts);
   prev_frame_->SetDuration(gap);
   const int64_t num = SaturatingDistance(pts, prev_pts);
@@ -236,7 +240,7 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
 
 SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int64_t num,
                                             int64_t gap) {
-  // 1-3. Inputs and services.
+  // Both neighbours and both host services must be there.
   if (!left || !right) {
     CoreLogPrint(kBlendingTag, kLogError, "input param is error ");
     return nullptr;
@@ -252,7 +256,6 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
     return left;
   }
 
-  // 4. The pictures.
   std::shared_ptr<avcore::IMediaBuffer> a;
   std::shared_ptr<avcore::IMediaBuffer> b;
   left->GetBuffer(&a, 0, 0);
@@ -262,7 +265,7 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
     return nullptr;
   }
 
-  // 5. Both pictures must agree in size and format. (A buffer without a
+  // Both pictures must agree in size and format. (A buffer without a
   // description cannot be compared either; it falls back the same way.)
   avcore::IMediaDesc* const desc_a = a->GetDesc(0);
   avcore::IMediaDesc* const desc_b = b->GetDesc(0);
@@ -275,14 +278,15 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
   const uint32_t format_b = desc_b->GetFormat();
   if (format != format_b || width != width_b || height != height_b) return left;
 
-  // 6. Output format.
+  // Formats 2, 7 and 31 in CPU memory are blended into format 1, and the GPU
+  // effect is off for the rest of this source's life.
   uint32_t out_format = format;
   if ((format == 2 || format == 7 || format == 31) && desc_a->GetMemoryType() == 0) {
     out_format = 1;
     use_gpu_effect_ = false;
   }
 
-  // 7. The output description, disposed of when Blending ends.
+  // The output description, disposed of when Blending ends.
   avcore::IMediaDesc* const created = OVKAvCoreMediaDescCreateEx(1, out_format, 0);
   if (created == nullptr) return left;
   const std::shared_ptr<avcore::IMediaDesc> out_desc(created, [](avcore::IMediaDesc* desc) {
@@ -290,7 +294,7 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
   });
   out_desc->SetSize(width, height);
 
-  // 8. What the output description takes over from the left picture's.
+  // The output description takes over the left picture's metadata and attributes.
   avcore::IMediaMetadata* const out_metadata = out_desc->GetMetadata(0);
   const avcore::IMediaMetadata* const metadata_a = desc_a->GetMetadataConst(0);
   if (out_metadata != nullptr && metadata_a != nullptr) out_metadata->CopyFrom(metadata_a);
@@ -301,16 +305,16 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
   out_desc->SetAttribute12(desc_a->GetAttribute11(0));
   out_desc->SetAttribute49(desc_a->GetAttribute48());
 
-  // 9. GPU check.
+  // On these GPU kinds a picture without GPU storage turns the GPU effect off.
   std::shared_ptr<void> gpu_resource;
   a->GetGpuResource(&gpu_resource, 0, 0);
   const int32_t gpu_kind = gpu->GetGpuKind();
   if (KindNeedsGpuStorage(gpu_kind) && !gpu_resource) use_gpu_effect_ = false;
 
-  // 10. Memory type.
+  // GPU memory (1) while the effect is on, else the left picture's memory type.
   out_desc->SetMemoryType(use_gpu_effect_ ? 1u : desc_a->GetMemoryType());
 
-  // 11. The allocator, once per source.
+  // The allocator is acquired by the first blend and serves every later one.
   if (allocator_ == nullptr) {
     OVKAvCoreDefaultAllocatorAcquire(&allocator_);
     if (allocator_ == nullptr) {
@@ -319,12 +323,11 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
     }
   }
 
-  // 12. The output picture.
   std::shared_ptr<avcore::IMediaBuffer> e;
   allocator_->Allocate(&e, out_desc.get(), 0, 0);
   if (!e) return left;
 
-  // 13-15. Blend.
+  // The host blends; when it fails, the output carries the left picture.
   const float factor = static_cast<float>(num) / static_cast<float>(gap);
   CopyFrameProperties(a, e);
   if (visual->BlendFrames(a, b, e, factor) != 0) {
@@ -332,10 +335,9 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
     e = a;
   }
 
-  // 16. Debug dump.
   if (BlendingDumpSwitch() != 0) DumpPicture(e);
 
-  // 17. The new sample.
+  // The output goes out in a new sample, which is also the held answer.
   SamplePtr sample = avcore::OVKAvCoreMediaSampleCreate(nullptr);
   if (!sample) return nullptr;
   blending_frame_ = std::move(sample);

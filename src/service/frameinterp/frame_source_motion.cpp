@@ -53,14 +53,7 @@ FrameSourceMotionImpl::FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> pro
     : FrameSourceImpl(std::move(provider), use_gpu), out_frame_(empty_frame()) {
   for (MIFrame& frame : work_frames_) frame = empty_frame();
   mi_ctx_ = std::make_shared<MIContext>();
-  mi_ctx_->comp_mode = settings.comp_mode;
-  mi_ctx_->me_mode = settings.me_mode;
-  mi_ctx_->search_method = settings.search_method;
-  mi_ctx_->block_size = settings.block_size;
-  mi_ctx_->search_range = settings.search_range;
-  mi_ctx_->split_refinement = settings.split_refinement;
-  mi_ctx_->scene_detect = settings.scene_detect;
-  mi_ctx_->scene_threshold = settings.scene_threshold;
+  configure(*mi_ctx_, settings);
 }
 
 FrameSourceMotionImpl::~FrameSourceMotionImpl() {
@@ -94,7 +87,8 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
   const int64_t t1 = SteadyNowNs();
 
   SamplePtr sample;
-  if (pts < lo || pts > hi) {
+  // An empty window restarts at any time, the "no time" marker's included.
+  if (!window[3].frame || pts < lo || pts > hi) {
     ReleaseWindow();
     const int64_t ta = SteadyNowNs();
     sample = FrameSourceImpl::GetFrame(pts, flags);

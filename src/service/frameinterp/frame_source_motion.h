@@ -11,19 +11,6 @@
 
 namespace frameinterp {
 
-// The motion pipeline's configuration. Sessions always use these defaults;
-// tests build sources with others to reach every mode of the pipeline.
-struct MotionSettings {
-  int32_t comp_mode = COMP_MODE_OBMC;
-  int32_t me_mode = ME_MODE_BILAT;
-  int32_t search_method = 8;
-  int32_t block_size = 16;
-  int32_t search_range = 32;
-  int32_t split_refinement = 0;
-  int32_t scene_detect = 1;
-  double scene_threshold = 10.0;
-};
-
 class FrameSourceMotionImpl final : public FrameSourceImpl {
 public:
   FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> provider, bool use_gpu,

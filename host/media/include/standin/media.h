@@ -1,5 +1,11 @@
 // The stand-in media library's concrete objects and its controls for tests:
 // what it creates, what it can be made to fail, and what is still alive.
+//
+// Like a host that reads them as indices into what it has, the objects answer
+// only the argument values that the host interfaces fix (the index 0 of the
+// getters, the zeros of GetBuffer, Clone, Lock, Allocate and
+// OVKAvCoreMediaDescCreateEx, and its leading 1): any other value gets nothing
+// (0, null, an empty pointer or a failed call).
 #pragma once
 
 #include <cstdint>
@@ -31,33 +37,42 @@ public:
   MediaDesc& operator=(const MediaDesc&) = delete;
 
   uint32_t GetFormat() override { return format_; }
-  uint32_t GetWidth(int32_t) override { return width_; }
+  uint32_t GetWidth(int32_t index) override { return Indexed(index, width_); }
   void SetSize(uint32_t width, uint32_t height) override;
-  uint32_t GetHeight(int32_t) override { return height_; }
+  uint32_t GetHeight(int32_t index) override { return Indexed(index, height_); }
   void SetAttribute9(const avcore::MediaAttr16* value) override;
   void GetAttribute10(avcore::MediaAttr16* out, int32_t) override;
-  uint32_t GetAttribute11(int32_t) override { return attr_11_12_; }
+  uint32_t GetAttribute11(int32_t index) override { return Indexed(index, attr_11_12_); }
   void SetAttribute12(uint32_t value) override { attr_11_12_ = value; }
-  uint32_t GetAttribute13(int32_t) override { return attr_13_14_; }
+  uint32_t GetAttribute13(int32_t index) override { return Indexed(index, attr_13_14_); }
   void SetAttribute14(uint32_t value) override { attr_13_14_ = value; }
   void SetAttribute18(uint32_t value) override { attr_19_18_ = value; }
-  uint32_t GetAttribute19(int32_t) override { return attr_19_18_; }
+  uint32_t GetAttribute19(int32_t index) override { return Indexed(index, attr_19_18_); }
   void SetAttribute20(uint32_t value) override { attr_21_20_ = value; }
-  uint32_t GetAttribute21(int32_t) override { return attr_21_20_; }
+  uint32_t GetAttribute21(int32_t index) override { return Indexed(index, attr_21_20_); }
   void SetAttribute22(uint32_t value) override { attr_23_22_ = value; }
-  uint32_t GetAttribute23(int32_t) override { return attr_23_22_; }
+  uint32_t GetAttribute23(int32_t index) override { return Indexed(index, attr_23_22_); }
   void SetAttribute24(uint32_t value) override { attr_25_24_ = value; }
-  uint32_t GetAttribute25(int32_t) override { return attr_25_24_; }
+  uint32_t GetAttribute25(int32_t index) override { return Indexed(index, attr_25_24_); }
   uint32_t GetMemoryType() override { return memory_type_; }
   void SetMemoryType(uint32_t type) override { memory_type_ = type; }
-  avcore::IMediaMetadata* GetMetadata(int32_t) override { return &metadata_; }
-  const avcore::IMediaMetadata* GetMetadataConst(int32_t) override { return &metadata_; }
+  avcore::IMediaMetadata* GetMetadata(int32_t index) override {
+    return Indexed<avcore::IMediaMetadata*>(index, &metadata_);
+  }
+  const avcore::IMediaMetadata* GetMetadataConst(int32_t index) override {
+    return Indexed<const avcore::IMediaMetadata*>(index, &metadata_);
+  }
   uint32_t GetAttribute48() override { return attr_48_49_; }
   void SetAttribute49(uint32_t value) override { attr_48_49_ = value; }
 
   const MediaMetadata& metadata() const { return metadata_; }
 
 private:
+  template <class T>
+  static T Indexed(int32_t index, T value) {
+    return index == 0 ? value : T{};
+  }
+
   uint32_t format_;
   uint32_t width_ = 0;
   uint32_t height_ = 0;
@@ -83,7 +98,7 @@ public:
   int32_t Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t access,
                int32_t zero) override;
   int32_t Unlock() override;
-  avcore::IMediaDesc* GetDesc(int32_t) override { return &desc_; }
+  avcore::IMediaDesc* GetDesc(int32_t index) override { return index == 0 ? &desc_ : nullptr; }
   void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override;
 
   const PictureLayout& layout() const { return layout_; }

@@ -1,5 +1,7 @@
 // The stand-in service library's registry: the embedding program registers the
-// services that the service manager hands out by GUID string.
+// services that the service manager hands out by GUID string. Like the media
+// library, OVKServiceMrgAcqire and AcquireService answer only the zero
+// arguments that the host interface fixes; any other value gets nothing.
 #pragma once
 
 #include <memory>

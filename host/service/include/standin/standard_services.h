@@ -14,7 +14,8 @@
 //   w = (int)(factor * 1024.0f + 0.5f), clamped to 0 ... 1024,
 // each output byte is (a * (1024 - w) + b * w + 512) >> 10. It answers 0, or
 // non-zero (without writing) for missing buffers or descriptions, buffers of
-// different size or layout, or a buffer that cannot be locked.
+// different size or layout, or a buffer that cannot be locked. CreateSession
+// with an argument other than 0 answers null.
 #pragma once
 
 #include <cstdint>

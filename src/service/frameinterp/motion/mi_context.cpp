@@ -90,6 +90,17 @@ void install_cost_function(MIContext& ctx) {
 
 }  // namespace
 
+void configure(MIContext& ctx, const MotionSettings& settings) {
+  ctx.comp_mode = settings.comp_mode;
+  ctx.me_mode = settings.me_mode;
+  ctx.search_method = settings.search_method;
+  ctx.block_size = settings.block_size;
+  ctx.search_range = settings.search_range;
+  ctx.split_refinement = settings.split_refinement;
+  ctx.scene_detect = settings.scene_detect;
+  ctx.scene_threshold = settings.scene_threshold;
+}
+
 int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int32_t width,
                     int32_t height, int32_t chroma_shift_w, int32_t chroma_shift_h,
                     int32_t bit_depth) {

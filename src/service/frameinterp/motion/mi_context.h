@@ -106,6 +106,22 @@ struct MIContext {
   MotionBuffers buffers;
 };
 
+// The configuration of a context. The motion source always uses these
+// defaults; tests and benchmarks take others to reach every mode.
+struct MotionSettings {
+  int32_t comp_mode = COMP_MODE_OBMC;
+  int32_t me_mode = ME_MODE_BILAT;
+  int32_t search_method = 8;
+  int32_t block_size = 16;
+  int32_t search_range = 32;
+  int32_t split_refinement = 0;
+  int32_t scene_detect = 1;
+  double scene_threshold = 10.0;
+};
+
+// Gives a new context its configuration.
+void configure(MIContext& ctx, const MotionSettings& settings);
+
 // Configures the context for a stream of width x height luma pixels and
 // allocates its buffers. Releases the buffers of an earlier configuration
 // first. The configured block_size (2..16) is rounded up to a power of two.

@@ -43,6 +43,20 @@ struct PairRect {
   uint32_t alpha;
 };
 
+// Columns `first` and after of row r of a rectangle, as a rectangle of one
+// row: what a SIMD twin leaves to the reference after its whole steps.
+inline PairRect row_tail(const PairRect& rect, int32_t r, int32_t first) {
+  PairRect tail = rect;
+  tail.sums += r * rect.sums_stride + first;
+  if (tail.totals) tail.totals += r * rect.totals_stride + first;
+  tail.weights += r * rect.weights_stride + first * rect.weight_step;
+  tail.first += r * rect.first_stride + first;
+  tail.second += r * rect.second_stride + first;
+  tail.cols = rect.cols - first;
+  tail.rows = 1;
+  return tail;
+}
+
 // sums += w x (beta x first + alpha x second), and totals += w x 1024 when
 // set, over the rectangle.
 using AccumulatePairsFn = void (*)(const PairRect& rect);

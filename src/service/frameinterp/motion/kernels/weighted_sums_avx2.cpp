@@ -64,17 +64,7 @@ void accumulate_pairs_avx2(const PairRect& rect) {
       store_u32(sums + c, _mm256_add_epi32(load_u32(sums + c), _mm256_mullo_epi32(w, m)));
       if (totals) store_u32(totals + c, _mm256_add_epi32(load_u32(totals + c), _mm256_slli_epi32(w, 10)));
     }
-    if (whole < rect.cols) {
-      PairRect tail = rect;
-      tail.sums = sums + whole;
-      tail.totals = totals ? totals + whole : nullptr;
-      tail.weights = weights + whole * rect.weight_step;
-      tail.first = first + whole;
-      tail.second = second + whole;
-      tail.cols = rect.cols - whole;
-      tail.rows = 1;
-      accumulate_pairs_c(tail);
-    }
+    if (whole < rect.cols) accumulate_pairs_c(row_tail(rect, r, whole));
   }
 }
 

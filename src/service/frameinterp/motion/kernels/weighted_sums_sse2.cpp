@@ -77,17 +77,7 @@ void accumulate_pairs_sse2(const PairRect& rect) {
                   _mm_add_epi32(load_u32(totals + c + 4), _mm_slli_epi32(_mm_unpackhi_epi16(w, zero), 10)));
       }
     }
-    if (whole < rect.cols) {
-      PairRect tail = rect;
-      tail.sums = sums + whole;
-      tail.totals = totals ? totals + whole : nullptr;
-      tail.weights = weights + whole * rect.weight_step;
-      tail.first = first + whole;
-      tail.second = second + whole;
-      tail.cols = rect.cols - whole;
-      tail.rows = 1;
-      accumulate_pairs_c(tail);
-    }
+    if (whole < rect.cols) accumulate_pairs_c(row_tail(rect, r, whole));
   }
 }
 

@@ -1,10 +1,16 @@
+// The allocations of a session, counted and failed: every operator new of the
+// process (the module's, the stand-in host's, the provider's) and the
+// module's own heap blocks.
+//
 // Whole session lives with the k-th allocation failing, for k = 1, 2, ...
-// until a life completes without reaching its k-th allocation: every
-// operator new of the process (the module's, the stand-in host's, the
-// provider's) and the module's own heap blocks. A failure may only surface as
-// std::bad_alloc from the call that met it, or as an answer where the
-// pipeline could not start; nothing may crash or leak (the leak check of the
-// sanitizer build), and once memory is back every request answers again.
+// until a life completes without reaching its k-th allocation. A failure may
+// only surface as std::bad_alloc from the call that met it, or as an answer
+// where the pipeline could not start; nothing may crash or leak (the leak
+// check of the sanitizer build), and once memory is back every request
+// answers again.
+//
+// Once a motion session runs, its requests allocate nothing, window restarts
+// at the same size included.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -28,8 +34,10 @@ namespace {
 int64_t g_left = -1;
 bool g_armed = false;
 bool g_failed = false;
+int64_t g_counted = 0;  // allocations made while armed
 
 bool AllowAllocation() {
+  if (g_armed) ++g_counted;
   if (!g_armed || g_left < 0) return true;
   if (g_left-- > 0) return true;
   g_failed = true;
@@ -90,7 +98,7 @@ bool Survives(F&& f) {
   return true;
 }
 
-class AllocationFailure : public ::testing::Test {
+class Allocations : public ::testing::Test {
 protected:
   void SetUp() override {
     frames_ = ClipFrames();
@@ -122,7 +130,7 @@ protected:
   int64_t k_ = 0;
 };
 
-TEST_F(AllocationFailure, EverySessionLifeSurvivesTheFailureOfAnyOneAllocation) {
+TEST_F(Allocations, EverySessionLifeSurvivesTheFailureOfAnyOneAllocation) {
   for (k_ = 0;; ++k_) {
     g_left = k_;
     g_failed = false;
@@ -157,7 +165,7 @@ TEST_F(AllocationFailure, EverySessionLifeSurvivesTheFailureOfAnyOneAllocation) 
 
 // The split refinement's sub-block arrays: no session reaches it, so the
 // motion source is built with it on.
-TEST_F(AllocationFailure, TheSplitRefinementSurvivesItsSubBlocksFailing) {
+TEST_F(Allocations, TheSplitRefinementSurvivesItsSubBlocksFailing) {
   frameinterp::MotionSettings settings;
   settings.split_refinement = 1;
   for (k_ = 0;; ++k_) {
@@ -173,6 +181,51 @@ TEST_F(AllocationFailure, TheSplitRefinementSurvivesItsSubBlocksFailing) {
     source.reset();
     if (!g_failed) break;
   }
+}
+
+// A provider that allocates nothing once made: one sample per frame, handed
+// out again and again, and no record of its calls.
+class QuietProvider final : public IFrameProvider {
+public:
+  explicit QuietProvider(const std::vector<ScriptedFrame>& frames) {
+    for (const ScriptedFrame& f : frames) samples_.push_back(standin::MakeSample(f.picture, f.pts, f.duration));
+  }
+  FrameRate GetFrameRate() override { return {6, 1}; }
+  uint32_t GetInfo() override { return static_cast<uint32_t>(samples_.size()); }
+  int64_t Seek(int64_t pts, uint32_t, int32_t*) override {
+    position_ = 0;
+    while (position_ + 1 < samples_.size() && samples_[position_ + 1]->GetPts() <= pts) ++position_;
+    return samples_[position_]->GetPts();
+  }
+  int32_t MoveNext(int32_t*) override {
+    if (position_ + 1 >= samples_.size()) return 1;
+    ++position_;
+    return 0;
+  }
+  SamplePtr GetCurrentFrame(int32_t*) override { return samples_[position_]; }
+
+private:
+  std::vector<SamplePtr> samples_;
+  size_t position_ = 0;
+};
+
+TEST_F(Allocations, MotionRequestsAndWindowRestartsAllocateNothingOnceRunning) {
+  auto provider = std::make_shared<QuietProvider>(frames_);
+  frameinterp::FrameInterpImpl session;
+  session.SetProvider(provider);
+  session.SetMode(2);
+  // Two passes over the clip at 2.5 times its rate: requests between the
+  // window's last two frames restart it, and so does the jump back to the start.
+  for (int pass = 0; pass < 2; ++pass) {
+    g_counted = 0;
+    for (int64_t k = 0; k < 12; ++k) {
+      g_armed = pass == 1;
+      const SamplePtr answer = session.GetFrame(k * kStep * 2 / 5, 0);
+      g_armed = false;
+      ASSERT_NE(answer, nullptr) << k;
+    }
+  }
+  EXPECT_EQ(g_counted, 0) << "allocations in the second pass";
 }
 
 }  // namespace
