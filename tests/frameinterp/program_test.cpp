@@ -370,6 +370,11 @@ TEST_F(ProgramTest, ALongPipeIsConvertedInBoundedMemory) {
   getrusage(RUSAGE_CHILDREN, &usage);
   EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "kB at most";
 }
+#else
+TEST_F(ProgramTest, TheNullDeviceIsWrittenAsItIs) {
+  ASSERT_EQ(Run("-q -m repeat -o NUL " + kCisco).status, 0);
+  EXPECT_EQ(out_.EntryCount(), 0u);
+}
 #endif
 
 }  // namespace

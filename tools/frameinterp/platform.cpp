@@ -156,14 +156,14 @@ bool SeekTo(std::FILE* file, int64_t offset) {
 namespace {
 
 std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  // Devices (NUL, CON) and pipes have no file index: they are only not regular.
+  if (GetFileType(handle) != FILE_TYPE_DISK) return FileIdentity{};
   BY_HANDLE_FILE_INFORMATION info;
-  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
-    return std::nullopt;
-  }
+  if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
   return FileIdentity{info.dwVolumeSerialNumber,
                       (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
-                      GetFileType(handle) == FILE_TYPE_DISK &&
-                          !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
+                      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
 }
 
 }  // namespace

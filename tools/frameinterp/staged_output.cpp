@@ -17,19 +17,18 @@ StagedOutput::StagedOutput(const std::string& path) : name_(path), target_(path)
     file_ = stdout;
     return;
   }
-  namespace fs = std::filesystem;
-  const fs::path native = Utf8Path(path);
-  std::error_code error;
-  const fs::file_status status = fs::status(native, error);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  const std::optional<FileIdentity> existing = IdentityOf(path);
+  if (existing && !existing->regular) {
     // Devices, FIFOs and the like are written as they are: a rename would
     // put a regular file in their place.
     file_ = OpenFile(path, "wb");
     if (!file_) throw ToolError(path + ": cannot open: " + std::strerror(errno));
     return;
   }
-  if (fs::is_symlink(fs::symlink_status(native, error))) {
-    const fs::path resolved = fs::weakly_canonical(native, error);
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_symlink(fs::symlink_status(Utf8Path(path), error))) {
+    const fs::path resolved = fs::weakly_canonical(Utf8Path(path), error);
     if (!error) target_ = Utf8String(resolved);
   }
   temporary_ = target_ + "." + std::to_string(ProcessId()) + ".part";
