@@ -43,18 +43,19 @@ struct PairRect {
   uint32_t alpha;
 };
 
-// Columns `first` and after of row r of a rectangle, as a rectangle of one
-// row: what a SIMD twin leaves to the reference after its whole steps.
-inline PairRect row_tail(const PairRect& rect, int32_t r, int32_t first) {
-  PairRect tail = rect;
-  tail.sums += r * rect.sums_stride + first;
-  if (tail.totals) tail.totals += r * rect.totals_stride + first;
-  tail.weights += r * rect.weights_stride + first * rect.weight_step;
-  tail.first += r * rect.first_stride + first;
-  tail.second += r * rect.second_stride + first;
-  tail.cols = rect.cols - first;
-  tail.rows = 1;
-  return tail;
+// Row r of a rectangle, from column `first` on, as a rectangle of one row:
+// what the kernels walk row by row, and what a SIMD twin leaves to the
+// reference after its whole steps.
+inline PairRect row_of(const PairRect& rect, int32_t r, int32_t first = 0) {
+  PairRect row = rect;
+  row.sums += r * rect.sums_stride + first;
+  if (row.totals) row.totals += r * rect.totals_stride + first;
+  row.weights += r * rect.weights_stride + first * rect.weight_step;
+  row.first += r * rect.first_stride + first;
+  row.second += r * rect.second_stride + first;
+  row.cols = rect.cols - first;
+  row.rows = 1;
+  return row;
 }
 
 // sums += w x (beta x first + alpha x second), and totals += w x 1024 when

@@ -53,18 +53,14 @@ void accumulate_pairs_avx2(const PairRect& rect) {
   const __m256i beta = _mm256_set1_epi32(static_cast<int32_t>(rect.beta));
   const int32_t whole = rect.weight_step <= 2 ? rect.cols & ~7 : 0;
   for (int32_t r = 0; r < rect.rows; ++r) {
-    uint32_t* sums = rect.sums + r * rect.sums_stride;
-    uint32_t* totals = rect.totals ? rect.totals + r * rect.totals_stride : nullptr;
-    const uint8_t* weights = rect.weights + r * rect.weights_stride;
-    const uint8_t* first = rect.first + r * rect.first_stride;
-    const uint8_t* second = rect.second + r * rect.second_stride;
+    const PairRect row = row_of(rect, r);
     for (int32_t c = 0; c < whole; c += 8) {
-      const __m256i w = load_weights(weights + c * rect.weight_step, rect.weight_step);
-      const __m256i m = blend_sum(load8_u32(first + c), load8_u32(second + c), beta);
-      store_u32(sums + c, _mm256_add_epi32(load_u32(sums + c), _mm256_mullo_epi32(w, m)));
-      if (totals) store_u32(totals + c, _mm256_add_epi32(load_u32(totals + c), _mm256_slli_epi32(w, 10)));
+      const __m256i w = load_weights(row.weights + c * rect.weight_step, rect.weight_step);
+      const __m256i m = blend_sum(load8_u32(row.first + c), load8_u32(row.second + c), beta);
+      store_u32(row.sums + c, _mm256_add_epi32(load_u32(row.sums + c), _mm256_mullo_epi32(w, m)));
+      if (row.totals) store_u32(row.totals + c, _mm256_add_epi32(load_u32(row.totals + c), _mm256_slli_epi32(w, 10)));
     }
-    if (whole < rect.cols) accumulate_pairs_c(row_tail(rect, r, whole));
+    if (whole < rect.cols) accumulate_pairs_c(row_of(rect, r, whole));
   }
 }
 

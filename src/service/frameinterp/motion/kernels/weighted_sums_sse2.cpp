@@ -54,30 +54,26 @@ void accumulate_pairs_sse2(const PairRect& rect) {
   const __m128i zero = _mm_setzero_si128();
   const int32_t whole = rect.weight_step <= 2 ? rect.cols & ~7 : 0;
   for (int32_t r = 0; r < rect.rows; ++r) {
-    uint32_t* sums = rect.sums + r * rect.sums_stride;
-    uint32_t* totals = rect.totals ? rect.totals + r * rect.totals_stride : nullptr;
-    const uint8_t* weights = rect.weights + r * rect.weights_stride;
-    const uint8_t* first = rect.first + r * rect.first_stride;
-    const uint8_t* second = rect.second + r * rect.second_stride;
+    const PairRect row = row_of(rect, r);
     for (int32_t c = 0; c < whole; c += 8) {
-      const __m128i w = load_weights(weights + c * rect.weight_step, rect.weight_step);
+      const __m128i w = load_weights(row.weights + c * rect.weight_step, rect.weight_step);
       // w x s <= 65,025 fits u16; its product with beta or alpha (<= 1023) is
       // assembled from the low and high 16-bit halves.
-      const __m128i ws1 = _mm_mullo_epi16(w, load8_u16(first + c));
-      const __m128i ws2 = _mm_mullo_epi16(w, load8_u16(second + c));
+      const __m128i ws1 = _mm_mullo_epi16(w, load8_u16(row.first + c));
+      const __m128i ws2 = _mm_mullo_epi16(w, load8_u16(row.second + c));
       const __m128i p_lo = _mm_mullo_epi16(ws1, b16), p_hi = _mm_mulhi_epu16(ws1, b16);
       const __m128i q_lo = _mm_mullo_epi16(ws2, a16), q_hi = _mm_mulhi_epu16(ws2, a16);
-      store_u32(sums + c, _mm_add_epi32(load_u32(sums + c), _mm_add_epi32(_mm_unpacklo_epi16(p_lo, p_hi),
+      store_u32(row.sums + c, _mm_add_epi32(load_u32(row.sums + c), _mm_add_epi32(_mm_unpacklo_epi16(p_lo, p_hi),
                                                                           _mm_unpacklo_epi16(q_lo, q_hi))));
-      store_u32(sums + c + 4, _mm_add_epi32(load_u32(sums + c + 4), _mm_add_epi32(_mm_unpackhi_epi16(p_lo, p_hi),
+      store_u32(row.sums + c + 4, _mm_add_epi32(load_u32(row.sums + c + 4), _mm_add_epi32(_mm_unpackhi_epi16(p_lo, p_hi),
                                                                                   _mm_unpackhi_epi16(q_lo, q_hi))));
-      if (totals) {
-        store_u32(totals + c, _mm_add_epi32(load_u32(totals + c), _mm_slli_epi32(_mm_unpacklo_epi16(w, zero), 10)));
-        store_u32(totals + c + 4,
-                  _mm_add_epi32(load_u32(totals + c + 4), _mm_slli_epi32(_mm_unpackhi_epi16(w, zero), 10)));
+      if (row.totals) {
+        store_u32(row.totals + c, _mm_add_epi32(load_u32(row.totals + c), _mm_slli_epi32(_mm_unpacklo_epi16(w, zero), 10)));
+        store_u32(row.totals + c + 4,
+                  _mm_add_epi32(load_u32(row.totals + c + 4), _mm_slli_epi32(_mm_unpackhi_epi16(w, zero), 10)));
       }
     }
-    if (whole < rect.cols) accumulate_pairs_c(row_tail(rect, r, whole));
+    if (whole < rect.cols) accumulate_pairs_c(row_of(rect, r, whole));
   }
 }
 
