@@ -219,16 +219,30 @@ TEST_F(ProgramTest, BadInputsAndModulesGiveOneLineAndNoOutput) {
   EXPECT_EQ(run.err, "frameinterp: " + logs_.File("slow.y4m") +
                          ": the output rate 100000:1 would give more than 2147483647 frames\n");
 
-  run = Run("--module /nonexistent/module.so " + kCisco);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err.rfind("frameinterp: /nonexistent/module.so: cannot load the module", 0), 0u)
-      << run.err;
-
-  // A library that loads but is not a service module.
-  const std::string host_library = std::filesystem::absolute(FRAMEINTERP_HOST_LIBRARY).string();
-  run = Run("--module " + host_library + " " + kCisco);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("no GetServiceModuleInfo export"), std::string::npos) << run.err;
+  // A missing module, a file that is no library (the loader's reason names
+  // the path; on Windows it gives the system's code too), a library that is
+  // not a service module.
+  struct BadModule {
+    std::string path, reason;
+    int windows_code;
+  };
+  const std::string missing = "/nonexistent/module.so";
+  const std::string text = logs_.Write("text.dll", "not a library");
+  const std::string host = std::filesystem::absolute(FRAMEINTERP_HOST_LIBRARY).string();
+  const std::string no_export = "not a service module (no GetServiceModuleInfo export)";
+  for (const BadModule& m : {BadModule{missing, "cannot load the module: " + missing + ": ", 126},
+                             BadModule{text, "cannot load the module: " + text + ": ", 193},
+                             BadModule{host, no_export, 0}}) {
+    run = Run("--module " + m.path + " " + kCisco);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("frameinterp: " + m.path + ": " + m.reason, 0), 0u) << run.err;
+#if defined(_WIN32)
+    const std::string code = "(error " + std::to_string(m.windows_code) + ")";
+    if (m.windows_code) {
+      EXPECT_NE(run.err.find(code), std::string::npos) << run.err;
+    }
+#endif
+  }
 
   run = Run("--evaluate -r 50 " + kCisco);
   EXPECT_EQ(run.status, 2);

@@ -11,15 +11,10 @@ namespace {
 
 // Where each host function is expected on Windows; an ELF .so names no library.
 #if defined(_WIN32)
-constexpr const char* kCoreLibrary = "libovkcore.dll";
-constexpr const char* kMediaLibrary = "libovkavcore.dll";
-constexpr const char* kServiceLibrary = "libovkservice.dll";
-constexpr const char* kCRuntime = "msvcrt.dll";
+const char *kCoreLibrary = "libovkcore.dll", *kMediaLibrary = "libovkavcore.dll",
+           *kServiceLibrary = "libovkservice.dll", *kCRuntime = "msvcrt.dll";
 #else
-constexpr const char* kCoreLibrary = "";
-constexpr const char* kMediaLibrary = "";
-constexpr const char* kServiceLibrary = "";
-constexpr const char* kCRuntime = "";
+const char *kCoreLibrary = "", *kMediaLibrary = "", *kServiceLibrary = "", *kCRuntime = "";
 #endif
 
 TEST(ModuleSymbols, ExportsGetServiceModuleInfoAndNothingElse) {
