@@ -40,8 +40,8 @@ fi
 
 $windows || exit 0
 
-# libpng for the Windows build: Debian's source package, with its patches
-# applied, fetched once.
+# libpng for the Windows build: Debian's source package, fetched once, and
+# beside it its tree with Debian's patches applied.
 sources_root=/usr/local/src/frameinterp-deps
 [ -f "$sources_root/libpng/png.h" ] && exit 0
 if ! apt-cache showsrc libpng1.6 >/dev/null 2>&1; then
@@ -54,9 +54,7 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
   "${as_root[@]}" apt-get update -q
 fi
-download=$(mktemp -d)
-trap 'rm -rf "$download"' EXIT
-(cd "$download" && apt-get source --download-only -q libpng1.6)
 "${as_root[@]}" mkdir -p "$sources_root"
-"${as_root[@]}" rm -rf "$sources_root/libpng"
-"${as_root[@]}" dpkg-source -x "$download"/libpng1.6_*.dsc "$sources_root/libpng"
+"${as_root[@]}" rm -rf "$sources_root/libpng" "$sources_root"/libpng1.6_*
+(cd "$sources_root" && "${as_root[@]}" apt-get source --download-only -q libpng1.6)
+"${as_root[@]}" dpkg-source -x "$sources_root"/libpng1.6_*.dsc "$sources_root/libpng"
