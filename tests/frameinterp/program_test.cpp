@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "child_process.h"
 #include "frame_times.h"
 #include "png_readback.h"
 #include "scratch_dir.h"
@@ -49,20 +49,26 @@ std::string FirstLine(const std::string& path) {
 
 class ProgramTest : public ::testing::Test {
 protected:
-  // Runs the program with `args` (shell syntax) in the output folder.
+  // Runs the program in the output folder with `args`: words separated by
+  // spaces, where a word "<FILE" gives the program FILE as standard input.
   ProgramRun Run(const std::string& args) {
-    const std::string command = "cd '" + out_.File("") + "' && '" + FRAMEINTERP_PROGRAM + "' " +
-                                args + " >'" + logs_.File("stdout") + "' 2>'" +
-                                logs_.File("stderr") + "'";
-    const int raw = std::system(command.c_str());
+    std::vector<std::string> words;
+    std::string input;
+    std::istringstream split(args);
+    for (std::string word; split >> word;) {
+      if (word[0] == '<') {
+        input = out_.File(word.substr(1));
+      } else {
+        words.push_back(word);
+      }
+    }
     ProgramRun run;
-#if defined(_WIN32)
-    run.status = raw;
-#else
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
+    run.status = RunChild(FRAMEINTERP_PROGRAM, words,
+                          {out_.File(""), input, logs_.File("stdout"), logs_.File("stderr")});
     run.out = Slurp(logs_.File("stdout"));
+    // Messages are text, whose line ends the C runtime writes as CR LF on Windows.
     run.err = Slurp(logs_.File("stderr"));
+    for (size_t at; (at = run.err.find("\r\n")) != std::string::npos;) run.err.erase(at, 1);
     return run;
   }
 
@@ -166,13 +172,17 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
   for (int i = 0; i < 23; ++i) slow += "FRAME\n" + std::string(12, 'a');
   const std::string slow_path = logs_.Write("slow.y4m", slow);
   const std::string odd = logs_.Write("odd.y4m", "YUV4MPEG2 W5 H2 F25:1\nFRAME\n0123456789ab");
-  // A library that loads but is not a service module.
-  const std::string host_library =
-      (std::filesystem::path(FRAMEINTERP_PROGRAM).parent_path() / "libovkcore.so").string();
+  // A missing module, a file that is no library (the loader's reason names
+  // the path; on Windows it gives the system's code too), a library that is
+  // not a service module.
+  const std::string missing = "/nonexistent/module.so";
+  const std::string text = logs_.Write("text.dll", "not a library");
+  const std::string host = std::filesystem::absolute(FRAMEINTERP_HOST_LIBRARY).string();
   struct Case {
     std::string args;
     int status;
     std::string err;  // the whole message, or a part of it
+    int windows_code = 0;
   };
   for (const Case& c : {
            Case{"-m none " + Clip(kCisco), 1, "gave no frame for the first request"},
@@ -182,16 +192,24 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
            Case{"-r 100000 " + slow_path, 1,
                 "frameinterp: " + slow_path +
                     ": the output rate 100000:1 would give more than 2147483647 frames\n"},
-           Case{"--module /nonexistent/module.so " + Clip(kCisco), 1,
-                "frameinterp: /nonexistent/module.so: cannot load the module"},
-           Case{"--module " + host_library + " " + Clip(kCisco), 1,
-                "no GetServiceModuleInfo export"},
+           Case{"--module " + missing + " " + Clip(kCisco), 1,
+                "frameinterp: " + missing + ": cannot load the module: " + missing + ": ", 126},
+           Case{"--module " + text + " " + Clip(kCisco), 1,
+                "frameinterp: " + text + ": cannot load the module: " + text + ": ", 193},
+           Case{"--module " + host + " " + Clip(kCisco), 1,
+                "frameinterp: " + host + ": not a service module (no GetServiceModuleInfo export)"},
            Case{"--evaluate -r 50 " + Clip(kCisco), 2,
                 "frameinterp: --evaluate requests the odd frames' times; leave out -r\n"
                 "Try 'frameinterp --help'.\n"}}) {
     const ProgramRun run = Run(c.args);
     EXPECT_EQ(run.status, c.status) << c.args;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+#if defined(_WIN32)
+    if (c.windows_code) {
+      const std::string code = "(error " + std::to_string(c.windows_code) + ")";
+      EXPECT_NE(run.err.find(code), std::string::npos) << run.err;
+    }
+#endif
   }
   EXPECT_EQ(out_.EntryCount(), 0u);
 
@@ -242,6 +260,29 @@ TEST_F(ProgramTest, EvaluateScoresEveryModeOnTheClipOrTheBuiltInScene) {
   EXPECT_EQ(out_.EntryCount(), 2u) << "the evaluation's own files only";
 }
 
+TEST_F(ProgramTest, TheInputIsNeverReplaced) {
+  // The input as an output, by its name, a hard link, a symbolic link (where
+  // the C++ library makes them) or behind standard input: refused, the input
+  // intact.
+  const std::string input = out_.Write("in.y4m", Slurp(Clip(kCisco)));
+  std::filesystem::create_hard_link(input, out_.File("hard.y4m"));
+  std::vector<std::string> cases = {"-o in.y4m in.y4m", "-o hard.y4m in.y4m",
+                                    "--snapshot 1 hard.y4m in.y4m", "-o in.y4m - <in.y4m"};
+#if !defined(_WIN32)
+  std::filesystem::create_symlink(input, out_.File("link.y4m"));
+  cases.push_back("-o link.y4m in.y4m");
+#endif
+  for (const std::string& args : cases) {
+    const ProgramRun run = Run("-q -m repeat " + args);
+    EXPECT_EQ(run.status, 1) << args;
+    EXPECT_NE(run.err.find("this output is the input file"), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(Slurp(input) == Slurp(Clip(kCisco)));
+#if !defined(_WIN32)
+  EXPECT_TRUE(std::filesystem::is_symlink(out_.File("link.y4m")));
+#endif
+}
+
 #if !defined(_WIN32)
 // Opens and closes the FIFO from the other side, so that a helper still
 // waiting on it ends whether the program used it or not.
@@ -250,21 +291,7 @@ void ReleaseFifo(const std::string& fifo, int side) {
   if (fd >= 0) close(fd);
 }
 
-TEST_F(ProgramTest, TheInputIsNeverReplacedAndDevicesAndFifosStayWhatTheyAre) {
-  // The input as an output, by its name, a symbolic link or a hard link, or
-  // behind standard input: refused, the input intact.
-  const std::string input = out_.Write("in.y4m", Slurp(Clip(kCisco)));
-  std::filesystem::create_symlink(input, out_.File("link.y4m"));
-  std::filesystem::create_hard_link(input, out_.File("hard.y4m"));
-  for (const std::string args : {"-o in.y4m in.y4m", "-o link.y4m in.y4m", "-o hard.y4m in.y4m",
-                                 "--snapshot 1 hard.y4m in.y4m", "-o in.y4m - <in.y4m"}) {
-    const ProgramRun run = Run("-q -m repeat " + args);
-    EXPECT_EQ(run.status, 1) << args;
-    EXPECT_NE(run.err.find("this output is the input file"), std::string::npos) << run.err;
-  }
-  EXPECT_TRUE(Slurp(input) == Slurp(Clip(kCisco)));
-  EXPECT_TRUE(std::filesystem::is_symlink(out_.File("link.y4m")));
-
+TEST_F(ProgramTest, DevicesAndFifosStayWhatTheyAre) {
   // A character device of our own, with the null device's numbers.
   const std::string device = out_.File("null");
   if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
@@ -326,6 +353,11 @@ TEST_F(ProgramTest, ALongPipeIsConvertedInBoundedMemory) {
   rusage usage{};
   getrusage(RUSAGE_CHILDREN, &usage);
   EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "kB at most";
+}
+#else
+TEST_F(ProgramTest, TheNullDeviceIsWrittenAsItIs) {
+  ASSERT_EQ(Run("-q -m repeat -o NUL " + Clip(kCisco)).status, 0);
+  EXPECT_EQ(out_.EntryCount(), 0u);
 }
 #endif
 

@@ -1,7 +1,14 @@
 #include "output_digests.h"
 
 #include <gtest/gtest.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+// windows.h first: bcrypt.h needs its types.
+#include <bcrypt.h>
+#else
 #include <openssl/evp.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -84,10 +91,32 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t hash) {
   return hash;
 }
 
+namespace {
+
+constexpr size_t kSha256Bytes = 32;
+
+#if defined(_WIN32)
+void Sha256(const std::vector<uint8_t>& bytes, unsigned char (&digest)[kSha256Bytes]) {
+  ASSERT_LE(bytes.size(), ULONG{0xffffffff}) << "BCryptHash takes at most 4 GiB";
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  NTSTATUS status = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  ASSERT_TRUE(BCRYPT_SUCCESS(status)) << "BCryptOpenAlgorithmProvider: " << status;
+  status = BCryptHash(algorithm, nullptr, 0, const_cast<PUCHAR>(bytes.data()),
+                      static_cast<ULONG>(bytes.size()), digest, kSha256Bytes);
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+  EXPECT_TRUE(BCRYPT_SUCCESS(status)) << "BCryptHash: " << status;
+}
+#else
+void Sha256(const std::vector<uint8_t>& bytes, unsigned char (&digest)[kSha256Bytes]) {
+  EVP_Digest(bytes.data(), bytes.size(), digest, nullptr, EVP_sha256(), nullptr);
+}
+#endif
+
+}  // namespace
+
 std::string Sha256Prefix(const std::vector<uint8_t>& bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+  unsigned char digest[kSha256Bytes] = {};
+  Sha256(bytes, digest);
   char hex[17];
   for (int i = 0; i < 8; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
   return hex;

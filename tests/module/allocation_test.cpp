@@ -174,7 +174,8 @@ TEST_F(Allocations, EverySessionLifeSurvivesTheFailureOfAnyOneAllocation) {
     delete service;
     if (!g_failed) break;
   }
-  EXPECT_GT(k_, 100) << "a session life makes many allocations";
+  // Not the stand-in host's on Windows, where each DLL has its own operator new.
+  EXPECT_GT(k_, 40) << "a session life makes many allocations";
 }
 
 // The split refinement's sub-block arrays: no session reaches it, so the

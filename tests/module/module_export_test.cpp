@@ -1,35 +1,61 @@
-// What the host sees of the built library: one exported function and the
-// service record.
-#include <cstdio>
+// What the host sees of the built library, read from its own tables: one
+// exported function, the host's functions imported from the host's libraries,
+// and the service record.
 #include <set>
-#include <sstream>
 #include <string>
 
+#include "library_symbols.h"
 #include "loaded_module.h"
 
 namespace {
 
-// The names of the dynamic symbol table's defined symbols.
-std::set<std::string> ExportedSymbols() {
-  const std::string command = std::string("nm -D --defined-only '") + FRAMEINTERP_MODULE_PATH + "'";
-  std::set<std::string> names;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return names;
-  char line[1024];
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::istringstream fields(line);
-    std::string address, type, name;
-    fields >> address >> type >> name;
-    const auto version = name.find('@');
-    if (version != std::string::npos) name.resize(version);
-    if (!name.empty()) names.insert(name);
-  }
-  EXPECT_EQ(pclose(pipe), 0) << command;
-  return names;
-}
+// Where each host function is expected on Windows; an ELF .so names no library.
+#if defined(_WIN32)
+const char *kCoreLibrary = "libovkcore.dll", *kMediaLibrary = "libovkavcore.dll",
+           *kServiceLibrary = "libovkservice.dll", *kCRuntime = "msvcrt.dll";
+#else
+const char *kCoreLibrary = "", *kMediaLibrary = "", *kServiceLibrary = "", *kCRuntime = "";
+#endif
 
 TEST(ModuleSymbols, ExportsGetServiceModuleInfoAndNothingElse) {
-  EXPECT_EQ(ExportedSymbols(), std::set<std::string>{"GetServiceModuleInfo"});
+  EXPECT_EQ(ReadLibrarySymbols(FRAMEINTERP_MODULE_PATH).exported,
+            std::set<std::string>{"GetServiceModuleInfo"});
+}
+
+TEST(ModuleSymbols, HostFunctionsComeFromTheHostLibraries) {
+  const LibrarySymbols symbols = ReadLibrarySymbols(FRAMEINTERP_MODULE_PATH);
+  struct Import {
+    const char* name;
+    const char* library;
+  };
+  for (const Import& import : {
+           Import{"CoreLogPrint", kCoreLibrary},
+           Import{"_ZN4core12AnyBadAccessC1Ev", kCoreLibrary},
+#if !defined(_WIN32)
+           // A PE file keeps its own copy of an imported class's type information.
+           Import{"_ZTIN4core12AnyBadAccessE", kCoreLibrary},
+#endif
+           // the service manager (the blending source's services)
+           Import{"OVKServiceMrgAcqire", kServiceLibrary},
+           // the blend's output description, buffer and sample
+           Import{"OVKAvCoreMediaDescCreateEx", kMediaLibrary},
+           Import{"OVKAvCoreMediaDescDestroy", kMediaLibrary},
+           Import{"OVKAvCoreDefaultAllocatorAcquire", kMediaLibrary},
+           // avcore::OVKAvCoreMediaSampleCreate(int*)
+           Import{"_ZN6avcore26OVKAvCoreMediaSampleCreateEPi", kMediaLibrary},
+           // the debug dump
+           Import{"fopen", kCRuntime}, Import{"fwrite", kCRuntime}, Import{"fclose", kCRuntime}}) {
+    const auto from = symbols.imported.find(import.library);
+    EXPECT_TRUE(from != symbols.imported.end() && from->second.count(import.name) == 1)
+        << import.name << " from " << import.library;
+  }
+#if defined(_WIN32)
+  // The compiler's runtime is linked in: no libgcc, libstdc++ or winpthread DLL.
+  std::set<std::string> libraries;
+  for (const auto& [library, names] : symbols.imported) libraries.insert(library);
+  EXPECT_EQ(libraries, (std::set<std::string>{kCoreLibrary, kMediaLibrary, kServiceLibrary,
+                                              kCRuntime, "kernel32.dll"}));
+#endif
 }
 
 using ModuleRecord = LoadedModule;

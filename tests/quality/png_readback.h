@@ -5,9 +5,13 @@
 #include <png.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "utf8_path.h"
 
 struct DecodedPng {
   int width = 0;
@@ -15,11 +19,13 @@ struct DecodedPng {
   std::vector<uint8_t> rgb;
 };
 
-// nullopt when the file is not a PNG libpng can read.
+// nullopt when the file (a UTF-8 path) is not a PNG libpng can read.
 inline std::optional<DecodedPng> ReadPng(const std::string& path) {
+  std::ifstream in(fitool::Utf8Path(path), std::ios::binary);
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return std::nullopt;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return std::nullopt;
   image.format = PNG_FORMAT_RGB;
   DecodedPng png{static_cast<int>(image.width), static_cast<int>(image.height), {}};
   png.rgb.resize(PNG_IMAGE_SIZE(image));

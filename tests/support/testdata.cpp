@@ -11,7 +11,9 @@ std::string TestdataPath(const std::string& relative) {
     throw std::runtime_error("the test footage folder " + dir +
                              " is missing (configure with -DFRAMEINTERP_TESTDATA_DIR=<folder>)");
   }
-  return dir + "/" + relative;
+  // Absolute, with its drive on Windows, so that a program started in another
+  // folder finds it.
+  return std::filesystem::absolute(dir + "/" + relative).string();
 }
 
 }  // namespace frameinterp::testing

@@ -1,3 +1,7 @@
+#include "platform.h"
 #include "run.h"
 
-int main(int argc, char** argv) { return fitool::RunFrameinterp(argc, argv); }
+int main(int argc, char** argv) {
+  fitool::Utf8Arguments arguments(argc, argv);
+  return fitool::RunFrameinterp(arguments.argc(), arguments.argv());
+}

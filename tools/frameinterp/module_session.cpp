@@ -5,6 +5,7 @@
 
 #include "platform.h"
 #include "tool_error.h"
+#include "utf8_path.h"
 
 namespace fitool {
 namespace {
@@ -18,7 +19,7 @@ constexpr char kUseGpuEffectKey[] = "UseGpuEffect";
 std::string DefaultModulePath() {
   const std::string folder = ExecutableDirectory();
   if (folder.empty()) return ModuleFileName();
-  return (std::filesystem::path(folder) / ModuleFileName()).string();
+  return Utf8String(Utf8Path(folder) / ModuleFileName());
 }
 
 std::unique_ptr<ModuleSession> ModuleSession::Open(const std::string& path) {

@@ -1,14 +1,20 @@
 #include "platform.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+
+#include "utf8_path.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 #else
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -19,16 +25,22 @@ namespace fitool {
 namespace {
 
 // The files to remove on an interrupt, in static storage so that the signal
-// handler needs no allocation; a slot is used while its flag is set.
+// handler needs no allocation, in the system's own encoding; a slot is used
+// while its flag is set.
+#if defined(_WIN32)
+using NativeChar = wchar_t;
+#else
+using NativeChar = char;
+#endif
 constexpr size_t kInterruptSlots = 4;
-char interrupt_paths[kInterruptSlots][4096];
+NativeChar interrupt_paths[kInterruptSlots][4096];
 volatile std::sig_atomic_t interrupt_used[kInterruptSlots];
 
 extern "C" void RemoveAndReraise(int signal_number) {
   for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
     if (!interrupt_used[slot]) continue;
 #if defined(_WIN32)
-    _unlink(interrupt_paths[slot]);
+    _wunlink(interrupt_paths[slot]);
 #else
     unlink(interrupt_paths[slot]);
 #endif
@@ -39,11 +51,25 @@ extern "C" void RemoveAndReraise(int signal_number) {
 
 }  // namespace
 
+Utf8Arguments::Utf8Arguments(int argc, char** argv) {
+#if defined(_WIN32)
+  int count = 0;
+  if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) texts_.push_back(Utf8String(wide[i]));
+    LocalFree(wide);
+  }
+#endif
+  if (texts_.empty()) texts_.assign(argv, argv + argc);
+  for (std::string& text : texts_) pointers_.push_back(text.data());
+  pointers_.push_back(nullptr);
+}
+
 void RemoveOnInterrupt(const std::string& path) {
-  if (path.size() >= sizeof(interrupt_paths[0])) return;
+  const auto native = Utf8Path(path).native();
+  if (native.size() >= std::size(interrupt_paths[0])) return;
   for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
     if (interrupt_used[slot]) continue;
-    std::memcpy(interrupt_paths[slot], path.c_str(), path.size() + 1);
+    std::copy(native.c_str(), native.c_str() + native.size() + 1, interrupt_paths[slot]);
     interrupt_used[slot] = 1;
     break;
   }
@@ -59,8 +85,9 @@ void RemoveOnInterrupt(const std::string& path) {
 }
 
 void KeepOnInterrupt(const std::string& path) {
+  const auto native = Utf8Path(path).native();
   for (size_t slot = 0; slot < kInterruptSlots; ++slot) {
-    if (interrupt_used[slot] && path == interrupt_paths[slot]) interrupt_used[slot] = 0;
+    if (interrupt_used[slot] && native == interrupt_paths[slot]) interrupt_used[slot] = 0;
   }
 }
 
@@ -69,7 +96,7 @@ std::string ExecutableDirectory() {
   wchar_t path[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
   if (length == 0 || length == MAX_PATH) return "";
-  return std::filesystem::path(path).parent_path().string();
+  return Utf8String(std::filesystem::path(path).parent_path());
 #else
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -83,6 +110,15 @@ const char* ModuleFileName() {
   return "libservice-frameinterp.dll";
 #else
   return "libservice-frameinterp.so";
+#endif
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+#if defined(_WIN32)
+  const std::wstring wide_mode(mode, mode + std::strlen(mode));
+  return _wfopen(Utf8Path(path).c_str(), wide_mode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
 #endif
 }
 
@@ -120,21 +156,21 @@ bool SeekTo(std::FILE* file, int64_t offset) {
 namespace {
 
 std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  // Devices (NUL, CON) and pipes have no file index: they are only not regular.
+  if (GetFileType(handle) != FILE_TYPE_DISK) return FileIdentity{};
   BY_HANDLE_FILE_INFORMATION info;
-  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
-    return std::nullopt;
-  }
+  if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
   return FileIdentity{info.dwVolumeSerialNumber,
                       (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
-                      GetFileType(handle) == FILE_TYPE_DISK &&
-                          !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
+                      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
 }
 
 }  // namespace
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
   const HANDLE handle =
-      CreateFileW(std::filesystem::path(path).wstring().c_str(), 0,
+      CreateFileW(Utf8Path(path).c_str(), 0,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;

@@ -6,14 +6,32 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fitool {
 
-// The folder holding the running program, or "" when it cannot be found.
+// The program's arguments as UTF-8 text, in the form main takes them. On
+// Windows they are read again from the wide command line, since main's argv
+// holds them in the ANSI code page, which cannot spell every file name.
+class Utf8Arguments {
+public:
+  Utf8Arguments(int argc, char** argv);
+  int argc() const { return static_cast<int>(texts_.size()); }
+  char** argv() { return pointers_.data(); }
+
+private:
+  std::vector<std::string> texts_;
+  std::vector<char*> pointers_;  // into texts_, then a null pointer
+};
+
+// The folder holding the running program (UTF-8), or "" when it cannot be found.
 std::string ExecutableDirectory();
 
 // The file name of a module built beside the program on this platform.
 const char* ModuleFileName();
+
+// std::fopen with a UTF-8 path.
+std::FILE* OpenFile(const std::string& path, const char* mode);
 
 bool IsTerminal(std::FILE* stream);
 

@@ -6,6 +6,7 @@
 
 #include "platform.h"
 #include "tool_error.h"
+#include "utf8_path.h"
 
 namespace fitool {
 
@@ -16,22 +17,22 @@ StagedOutput::StagedOutput(const std::string& path) : name_(path), target_(path)
     file_ = stdout;
     return;
   }
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  const std::optional<FileIdentity> existing = IdentityOf(path);
+  if (existing && !existing->regular) {
     // Devices, FIFOs and the like are written as they are: a rename would
     // put a regular file in their place.
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = OpenFile(path, "wb");
     if (!file_) throw ToolError(path + ": cannot open: " + std::strerror(errno));
     return;
   }
-  if (fs::is_symlink(fs::symlink_status(path, error))) {
-    const fs::path resolved = fs::weakly_canonical(path, error);
-    if (!error) target_ = resolved.string();
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_symlink(fs::symlink_status(Utf8Path(path), error))) {
+    const fs::path resolved = fs::weakly_canonical(Utf8Path(path), error);
+    if (!error) target_ = Utf8String(resolved);
   }
   temporary_ = target_ + "." + std::to_string(ProcessId()) + ".part";
-  file_ = std::fopen(temporary_.c_str(), "wb");
+  file_ = OpenFile(temporary_, "wb");
   if (!file_) throw ToolError(path + ": cannot create: " + std::strerror(errno));
   RemoveOnInterrupt(temporary_);
 }
@@ -40,7 +41,8 @@ StagedOutput::~StagedOutput() {
   if (committed_ || file_ == stdout) return;
   if (file_) std::fclose(file_);
   if (temporary_.empty()) return;
-  std::remove(temporary_.c_str());
+  std::error_code ignored;
+  std::filesystem::remove(Utf8Path(temporary_), ignored);
   KeepOnInterrupt(temporary_);
 }
 
@@ -67,7 +69,7 @@ void StagedOutput::Commit() {
   if (closed != 0) Fail("write error");
   if (!temporary_.empty()) {
     std::error_code error;
-    std::filesystem::rename(temporary_, target_, error);
+    std::filesystem::rename(Utf8Path(temporary_), Utf8Path(target_), error);
     if (error) throw ToolError(name_ + ": cannot rename the finished file: " + error.message());
     KeepOnInterrupt(temporary_);
   }

@@ -7,6 +7,7 @@
 
 #include "platform.h"
 #include "tool_error.h"
+#include "utf8_path.h"
 
 namespace fitool {
 namespace {
@@ -20,12 +21,12 @@ std::unique_ptr<Y4mClip> Y4mClip::Open(const std::string& path, Access access) {
     UseBinaryMode(stdin);
     return Read("standard input", stdin, false, std::nullopt, access);
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (!file) throw ToolError(path + ": cannot open: " + std::strerror(errno));
   std::optional<int64_t> size;
   std::error_code error;
-  if (std::filesystem::is_regular_file(path, error)) {
-    const auto bytes = std::filesystem::file_size(path, error);
+  if (std::filesystem::is_regular_file(Utf8Path(path), error)) {
+    const auto bytes = std::filesystem::file_size(Utf8Path(path), error);
     if (!error) size = static_cast<int64_t>(bytes);
   }
   return Read(path, file, true, size, access);

@@ -9,7 +9,8 @@ namespace standin {
 
 class ModuleLibrary {
 public:
-  // Null with a message in *error when the file cannot be loaded.
+  // `path` is UTF-8. Null with a message naming the path and the system's
+  // reason in *error when the file cannot be loaded.
   static std::unique_ptr<ModuleLibrary> Open(const std::string& path, std::string* error);
   ~ModuleLibrary();
   ModuleLibrary(const ModuleLibrary&) = delete;
