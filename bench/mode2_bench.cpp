@@ -33,7 +33,7 @@
 #include "kernel_tiers.h"
 #include "summary_reporter.h"
 #include "synthetic_planes.h"
-#include "y4m_reader.h"
+#include "y4m_clip.h"
 
 namespace frameinterp::bench {
 namespace {
@@ -75,13 +75,16 @@ const std::vector<std::shared_ptr<standin::CpuBuffer>>& pictures(const Size& siz
   if (!out.empty()) return out;
   const int32_t cw = size.width / 2, ch = size.height / 2;
   if (content == 0) {
-    const auto clip = testing::read_y4m(std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/cars_320x240_30fps.y4m", kFrames);
+    const auto clip = fitool::Y4mClip::Open(
+        std::string(FRAMEINTERP_TESTDATA_DIR) + "/clips/cars_320x240_30fps.y4m",
+        fitool::Y4mClip::Access::kRandom);
     const int32_t factor = std::max((size.width + 319) / 320, (size.height + 239) / 240);
-    for (const auto& frame : clip.frames) {
+    for (int64_t i = 0; i < kFrames; ++i) {
+      const fitool::Picture frame = clip->Frame(i);
       Plane y(320, 240, 320), u(160, 120, 160), v(160, 120, 160);
-      std::memcpy(y.data(), frame.data(), y.px.size());
-      std::memcpy(u.data(), frame.data() + y.px.size(), u.px.size());
-      std::memcpy(v.data(), frame.data() + y.px.size() + u.px.size(), v.px.size());
+      y.px = frame.y;
+      u.px = frame.u;
+      v.px = frame.v;
       const Plane big_y = testing::upscale(y, factor), big_u = testing::upscale(u, factor),
                   big_v = testing::upscale(v, factor);
       const int32_t x0 = (big_y.width - size.width) / 4 * 2, y0 = (big_y.height - size.height) / 4 * 2;

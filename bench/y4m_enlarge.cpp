@@ -7,7 +7,8 @@
 #include <string>
 
 #include "synthetic_planes.h"
-#include "y4m_reader.h"
+#include "tool_error.h"
+#include "y4m_clip.h"
 
 int main(int argc, char** argv) {
   using frameinterp::testing::Plane;
@@ -15,26 +16,29 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: y4m_enlarge INPUT.y4m FACTOR RATE(N:D) > OUTPUT.y4m\n");
     return 2;
   }
-  const auto clip = frameinterp::testing::read_y4m(argv[1], 1 << 20);
   const int factor = std::atoi(argv[2]);
-  if (clip.frames.empty() || factor < 1) {
-    std::fprintf(stderr, "y4m_enlarge: cannot read %s or bad factor %s\n", argv[1], argv[2]);
+  if (factor < 1) {
+    std::fprintf(stderr, "y4m_enlarge: bad factor %s\n", argv[2]);
     return 1;
   }
-  const int32_t w = clip.width, h = clip.height;
-  std::printf("YUV4MPEG2 W%d H%d F%s Ip A1:1 C420jpeg\n", w * factor, h * factor, argv[3]);
-  for (const auto& frame : clip.frames) {
-    std::printf("FRAME\n");
-    size_t at = 0;
-    for (int p = 0; p < 3; ++p) {
-      const int32_t pw = p == 0 ? w : w / 2, ph = p == 0 ? h : h / 2;
-      Plane plane(pw, ph, pw);
-      std::copy(frame.begin() + static_cast<std::ptrdiff_t>(at),
-                frame.begin() + static_cast<std::ptrdiff_t>(at + plane.px.size()), plane.px.begin());
-      at += plane.px.size();
-      const Plane big = frameinterp::testing::upscale(plane, factor);
-      std::fwrite(big.data(), 1, big.px.size(), stdout);
+  try {
+    const auto clip = fitool::Y4mClip::Open(argv[1], fitool::Y4mClip::Access::kForward);
+    const int32_t w = clip->header().width, h = clip->header().height;
+    std::printf("YUV4MPEG2 W%d H%d F%s Ip A1:1 C420jpeg\n", w * factor, h * factor, argv[3]);
+    for (int64_t i = 0; clip->Has(i); ++i) {
+      const fitool::Picture frame = clip->Frame(i);
+      std::printf("FRAME\n");
+      for (const std::vector<uint8_t>* samples : {&frame.y, &frame.u, &frame.v}) {
+        const int32_t pw = samples == &frame.y ? w : w / 2;
+        Plane plane(pw, static_cast<int32_t>(samples->size()) / pw, pw);
+        plane.px = *samples;
+        const Plane big = frameinterp::testing::upscale(plane, factor);
+        std::fwrite(big.data(), 1, big.px.size(), stdout);
+      }
     }
+  } catch (const fitool::ToolError& e) {
+    std::fprintf(stderr, "y4m_enlarge: %s\n", e.what());
+    return 1;
   }
   return 0;
 }

@@ -16,31 +16,16 @@
 #include "clip_provider.h"
 #include "frame_times.h"
 #include "standin/locked_picture.h"
-#include "y4m_reader.h"
+#include "y4m_clip.h"
 
 namespace golden {
 
 Clip ReadClip(const std::string& path) {
-  const frameinterp::testing::Y4MVideo video = frameinterp::testing::read_y4m(path, 1 << 20);
-  Clip clip;
-  clip.name = std::filesystem::path(path).stem().string();
-  clip.rate = {video.rate_num, video.rate_den};
-  const size_t luma = static_cast<size_t>(video.width) * video.height;
-  const size_t chroma = luma / 4;
+  const auto file = fitool::Y4mClip::Open(path, fitool::Y4mClip::Access::kRandom);
   std::vector<fitool::Picture> pictures;
-  for (const std::vector<uint8_t>& frame : video.frames) {
-    fitool::Picture p;
-    p.width = video.width;
-    p.height = video.height;
-    p.y.assign(frame.begin(), frame.begin() + static_cast<ptrdiff_t>(luma));
-    p.u.assign(frame.begin() + static_cast<ptrdiff_t>(luma),
-               frame.begin() + static_cast<ptrdiff_t>(luma + chroma));
-    p.v.assign(frame.begin() + static_cast<ptrdiff_t>(luma + chroma), frame.end());
-    pictures.push_back(std::move(p));
-  }
-  EXPECT_FALSE(pictures.empty()) << "cannot read " << path;
-  clip.frames = std::make_unique<fitool::PictureList>(std::move(pictures));
-  return clip;
+  for (int64_t i = 0; i < *file->count(); ++i) pictures.push_back(file->Frame(i));
+  return {std::filesystem::path(path).stem().string(), file->header().rate,
+          std::make_unique<fitool::PictureList>(std::move(pictures))};
 }
 
 std::vector<uint8_t> AnswerBytes(const frameinterp::SamplePtr& answer) {

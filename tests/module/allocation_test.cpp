@@ -29,7 +29,7 @@
 #include "standin/scripted_provider.h"
 #include "standin/standard_services.h"
 #include "testdata.h"
-#include "y4m_reader.h"
+#include "y4m_clip.h"
 
 namespace {
 
@@ -76,12 +76,15 @@ using standin::ScriptedFrame;
 constexpr int64_t kStep = 1'666'666;  // 6 frames per second
 
 std::vector<ScriptedFrame> ClipFrames() {
-  const auto clip = frameinterp::testing::read_y4m(
-      frameinterp::testing::TestdataPath("clips/CiscoVT2people_160x96_6fps.y4m"), 5);
+  const auto clip = fitool::Y4mClip::Open(
+      frameinterp::testing::TestdataPath("clips/CiscoVT2people_160x96_6fps.y4m"),
+      fitool::Y4mClip::Access::kRandom);
   std::vector<ScriptedFrame> frames;
-  for (size_t i = 0; i < clip.frames.size(); ++i) {
-    frames.push_back({static_cast<int64_t>(i) * kStep, kStep,
-                      motiontest::HostPicture(clip.width, clip.height, clip.frames[i]), false});
+  for (int64_t i = 0; i < 5; ++i) {
+    fitool::Picture p = clip->Frame(i);
+    p.y.insert(p.y.end(), p.u.begin(), p.u.end());
+    p.y.insert(p.y.end(), p.v.begin(), p.v.end());
+    frames.push_back({i * kStep, kStep, motiontest::HostPicture(p.width, p.height, p.y), false});
   }
   return frames;
 }

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
 #include "testdata.h"
-#include "y4m_reader.h"
+#include "y4m_clip.h"
 
 namespace {
 
@@ -20,12 +21,13 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // The luma frames of a clip of the test data as pictures (chroma neutral).
 std::vector<Picture> ReadClip(const std::string& relative) {
-  const auto clip =
-      frameinterp::testing::read_y4m_luma(frameinterp::testing::TestdataPath(relative), 1000);
+  const auto clip = fitool::Y4mClip::Open(frameinterp::testing::TestdataPath(relative),
+                                          fitool::Y4mClip::Access::kRandom);
   std::vector<Picture> pictures;
-  for (const std::vector<uint8_t>& luma : clip.frames) {
-    pictures.push_back(Picture::Filled(clip.width, clip.height, 0, 128));
-    pictures.back().y = luma;
+  for (int64_t i = 0; i < *clip->count(); ++i) {
+    pictures.push_back(clip->Frame(i));
+    std::fill(pictures.back().u.begin(), pictures.back().u.end(), 128);
+    std::fill(pictures.back().v.begin(), pictures.back().v.end(), 128);
   }
   return pictures;
 }
