@@ -44,11 +44,5 @@ TEST(ParseRate, RejectsMalformedZeroAndAbsurdRates) {
   }
 }
 
-TEST(DoubledRate, IsTwiceTheRateReduced) {
-  EXPECT_EQ(DoubledRate({30000, 1001}), (Rational{60000, 1001}));
-  EXPECT_EQ(DoubledRate({25, 2}), (Rational{25, 1}));
-  EXPECT_EQ(DoubledRate({30, 4}), (Rational{15, 1}));
-}
-
 }  // namespace
 }  // namespace fitool

@@ -151,16 +151,4 @@ TEST_F(PlainSource, TimeLimitGivesTheLastFrameRestamped) {
         {"frameinterp 3 src/service/frameinterp/frameinterpimpl(378) forward timeout (5001)"}}});
 }
 
-TEST(SourceConstruction, ReadsTheRateAndInfoOnceAndNoFrame) {
-  auto provider = std::make_shared<ScriptedProvider>(FrameRate{25, 1}, Frames(3, 0, kStep, kStep));
-  const FrameSourceImpl plain(provider, true);
-  frameinterp::FrameSourceOpticalFlowImpl optical_flow(provider, false);
-  EXPECT_EQ(provider->calls().get_frame_rate, 2);
-  EXPECT_EQ(provider->calls().get_info, 2);
-  // The optical-flow source answers nothing and never reads.
-  EXPECT_EQ(optical_flow.GetFrame(0, 0), nullptr);
-  EXPECT_EQ(optical_flow.GetFrame(kStep, 0), nullptr);
-  EXPECT_EQ(provider->calls().reads(), 0);
-}
-
 }  // namespace

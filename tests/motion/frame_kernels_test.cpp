@@ -1,12 +1,10 @@
-// Whole-frame kernels: frame SAD against a plain sum, and the plane copy.
+// The frame SAD of the scene check against a plain sum, 8- and 16-bit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
 
-#include "motion/copy_planes.h"
 #include "motion/frame_sad.h"
 
 namespace frameinterp {
@@ -50,43 +48,6 @@ TEST(FrameSad, MatchesAPlainSumOnOddSizesAndStrides) {
     (bytes == 1 ? frame_sad_8 : frame_sad_16)(a.data(), sa, b.data(), sb, w, h, &sum);
     EXPECT_EQ(sum, expected) << bytes << ": " << w << "x" << h;
   }
-}
-
-TEST(FrameSad, EmptyPictureSumsToZero) {
-  const uint8_t px[4] = {0, 255, 0, 255};
-  for (FrameSadFn fn : {&frame_sad_8, &frame_sad_16}) {
-    for (int64_t height : {0, -3}) {
-      uint64_t sum = 99;
-      fn(px, 2, px + 1, 2, 1, height, &sum);
-      EXPECT_EQ(sum, 0u);
-    }
-  }
-}
-
-// Three planes of one fill value each, with the given strides and rows.
-struct Picture {
-  std::vector<uint8_t> planes[3];
-  int32_t strides[3];
-  uint8_t* data[3];
-  Picture(const int32_t (&s)[3], int32_t rows, uint8_t fill) {
-    for (int p = 0; p < 3; ++p) {
-      strides[p] = s[p];
-      planes[p].assign(static_cast<size_t>(s[p]) * (p == 0 ? rows : (rows + 1) / 2), fill);
-      data[p] = planes[p].data();
-    }
-  }
-  size_t count(int p, uint8_t v) const {
-    return static_cast<size_t>(std::count(planes[p].begin(), planes[p].end(), v));
-  }
-};
-
-TEST(CopyPlanes, MissingPlanesAndNonPositiveStridesCopyNothing) {
-  Picture src({8, 4, 4}, 4, 1);
-  Picture dst({8, 4, 4}, 4, 0);
-  uint8_t* holes[3] = {dst.data[0], nullptr, dst.data[2]};
-  const int32_t strides[3] = {-8, 4, 0};
-  copy_planes(1, 4, src.data, src.strides, holes, strides);
-  EXPECT_EQ(dst.count(0, 1) + dst.count(1, 1) + dst.count(2, 1), 0u);
 }
 
 }  // namespace

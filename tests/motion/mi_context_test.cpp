@@ -63,27 +63,6 @@ TEST(ResetInput, UnaddressableSizesAndBlockSizesFailWithoutAllocating) {
   }
 }
 
-TEST(Destroy, ReleasesOnceThenDoesNothing) {
-  auto ctx = make_context();
-  ASSERT_EQ(reset_input(ctx, 1, 64, 64, 0, 0, 8), 0);
-  MIFrame frame{};
-  ctx->frames[2].frame = &frame;
-  ctx->bilat_blocks[3].quarters = ctx->buffers.quarters.take();
-  ctx->bilat_blocks[3].quarters[1].quarters = ctx->buffers.quarters.take();
-  ctx->prev_frame_diff = 4.5;
-  ctx->scene_cut = 1;
-
-  standin::LogCapture log;
-  destroy(ctx);
-  destroy(ctx);
-  ASSERT_EQ(log.lines().size(), 1u);
-  EXPECT_EQ(log.lines()[0].text.rfind("void destroy(std::shared_ptr<MIContext> mi_ctx) ", 0), 0u);
-  EXPECT_EQ(ctx->frames[2].frame, nullptr);
-  EXPECT_EQ(ctx->ready, 0);
-  EXPECT_EQ(ctx->prev_frame_diff, 4.5);  // detector state carries over
-  EXPECT_EQ(ctx->scene_cut, 1);
-}
-
 // Scene-change check on two frames of the configured size.
 class SceneCut : public ::testing::Test {
 protected:

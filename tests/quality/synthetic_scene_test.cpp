@@ -22,24 +22,6 @@ protected:
   const SyntheticScene scene_;
 };
 
-TEST_F(Scene, DeterministicLimitedRangeAndDescribed) {
-  ASSERT_GT(scene_.frame_count(), scene_.cut_frame());
-  ASSERT_GT(scene_.cut_frame(), 1);
-  const Picture p = Frame(5.25);
-  EXPECT_TRUE(p == SyntheticScene().Render(FrameTime(5.25)));
-  EXPECT_TRUE(p == Frame(5.25));
-  for (const Picture& q : {p, Frame(scene_.cut_frame() + 3)}) {
-    EXPECT_GE(*std::min_element(q.y.begin(), q.y.end()), 16);
-    EXPECT_LE(*std::max_element(q.y.begin(), q.y.end()), 235);
-    for (const auto* plane : {&q.u, &q.v}) {
-      EXPECT_GE(*std::min_element(plane->begin(), plane->end()), 16);
-      EXPECT_LE(*std::max_element(plane->begin(), plane->end()), 240);
-    }
-  }
-  EXPECT_FALSE(scene_.Describe().empty());
-  EXPECT_EQ(scene_.Describe().find('\n'), std::string::npos);
-}
-
 TEST_F(Scene, OneHardCutAndSmallChangesElsewhere) {
   Picture previous = Frame(0);
   for (int i = 1; i < scene_.frame_count(); ++i) {
