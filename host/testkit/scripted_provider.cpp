@@ -24,6 +24,16 @@ std::vector<ScriptedFrame> ScriptedProvider::Uniform(int count, int64_t start, i
   return frames;
 }
 
+void ScriptedProvider::ResetCalls() {
+  std::vector<int64_t> seek_pts = std::move(calls_.seek_pts);
+  std::vector<uint32_t> seek_flags = std::move(calls_.seek_flags);
+  seek_pts.clear();
+  seek_flags.clear();
+  calls_ = ProviderCalls{};
+  calls_.seek_pts = std::move(seek_pts);
+  calls_.seek_flags = std::move(seek_flags);
+}
+
 FrameRate ScriptedProvider::GetFrameRate() {
   ++calls_.get_frame_rate;
   return rate_;

@@ -215,34 +215,10 @@ TEST_F(Allocations, SubBlockArraysComeInChunksThatAreKept) {
   EXPECT_EQ(g_counted, 1);
 }
 
-// A provider that allocates nothing once made: one sample per frame, handed
-// out again and again, and no record of its calls.
-class QuietProvider final : public IFrameProvider {
-public:
-  explicit QuietProvider(const std::vector<ScriptedFrame>& frames) {
-    for (const ScriptedFrame& f : frames) samples_.push_back(standin::MakeSample(f.picture, f.pts, f.duration));
-  }
-  FrameRate GetFrameRate() override { return {6, 1}; }
-  uint32_t GetInfo() override { return static_cast<uint32_t>(samples_.size()); }
-  int64_t Seek(int64_t pts, uint32_t, int32_t*) override {
-    position_ = 0;
-    while (position_ + 1 < samples_.size() && samples_[position_ + 1]->GetPts() <= pts) ++position_;
-    return samples_[position_]->GetPts();
-  }
-  int32_t MoveNext(int32_t*) override {
-    if (position_ + 1 >= samples_.size()) return 1;
-    ++position_;
-    return 0;
-  }
-  SamplePtr GetCurrentFrame(int32_t*) override { return samples_[position_]; }
-
-private:
-  std::vector<SamplePtr> samples_;
-  size_t position_ = 0;
-};
-
 TEST_F(Allocations, MotionRequestsAndWindowRestartsAllocateNothingOnceRunning) {
-  auto provider = std::make_shared<QuietProvider>(frames_);
+  // One sample per frame, handed out again and again.
+  auto provider = std::make_shared<standin::ScriptedProvider>(FrameRate{6, 1}, frames_);
+  provider->UseSharedSamples(true);
   frameinterp::FrameInterpImpl session;
   session.SetProvider(provider);
   session.SetMode(2);
@@ -250,6 +226,7 @@ TEST_F(Allocations, MotionRequestsAndWindowRestartsAllocateNothingOnceRunning) {
   // window's last two frames restart it, and so does the jump back to the start.
   for (int pass = 0; pass < 2; ++pass) {
     g_counted = 0;
+    provider->ResetCalls();
     for (int64_t k = 0; k < 12; ++k) {
       g_armed = pass == 1;
       const SamplePtr answer = session.GetFrame(k * kStep * 2 / 5, 0);

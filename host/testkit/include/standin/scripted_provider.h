@@ -53,7 +53,9 @@ public:
   void UseSharedSamples(bool shared) { shared_samples_ = shared; }
 
   const ProviderCalls& calls() const { return calls_; }
-  void ResetCalls() { calls_ = ProviderCalls{}; }
+  // Counts from zero again; the lists keep their memory, so that counting the
+  // same calls again allocates nothing.
+  void ResetCalls();
   int position() const { return position_; }
   std::vector<ScriptedFrame>& frames() { return frames_; }
 
