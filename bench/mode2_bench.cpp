@@ -33,6 +33,7 @@
 #include "kernel_tiers.h"
 #include "summary_reporter.h"
 #include "synthetic_planes.h"
+#include "upscale.h"
 #include "y4m_clip.h"
 
 namespace frameinterp::bench {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "synthetic_planes.h"
+#include "upscale.h"
 #include "tool_error.h"
 #include "y4m_clip.h"
 

@@ -33,10 +33,4 @@ Plane random_plane(int32_t width, int32_t height, int32_t stride, uint32_t seed)
 // out(x + dx, y + dy) = in(x, y); edges repeat the nearest source sample.
 Plane shifted(const Plane& in, int32_t dx, int32_t dy);
 
-// Plane from a tightly packed luma buffer.
-Plane from_luma(const std::vector<uint8_t>& luma, int32_t width, int32_t height);
-
-// Bilinear enlargement by an integer factor (for full-HD benchmark input).
-Plane upscale(const Plane& in, int32_t factor);
-
 }  // namespace frameinterp::testing
