@@ -186,6 +186,8 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
   };
   for (const Case& c : {
            Case{"-m none " + Clip(kCisco), 1, "gave no frame for the first request"},
+           Case{"-m repeat /nonexistent/clip.y4m", 1,
+                "frameinterp: /nonexistent/clip.y4m: cannot open: No such file or directory\n"},
            Case{"-m repeat " + odd, 1,
                 "frameinterp: " + odd +
                     ": odd width 5 (only even widths and heights are supported)\n"},

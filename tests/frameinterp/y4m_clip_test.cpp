@@ -138,11 +138,5 @@ TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagKeepsUnknownTokensAndReadsFramesIn
   }
 }
 
-TEST(Y4mClipFootage, NamesAMissingFileAndTheCause) {
-  EXPECT_EQ(Failure("/nonexistent/clip.y4m",
-                    [] { Y4mClip::Open("/nonexistent/clip.y4m", Y4mClip::Access::kRandom); }),
-            "cannot open: No such file or directory");
-}
-
 }  // namespace
 }  // namespace fitool

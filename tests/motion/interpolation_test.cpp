@@ -8,12 +8,11 @@
 #include <limits>
 
 #include "motion/interpolation.h"
-#include "working_frames.h"
+#include "motion_fixture.h"
 
 namespace frameinterp {
 namespace {
 
-using testing::ContextConfig;
 using testing::ContextGuard;
 using testing::OwnedFrame;
 using testing::context_for;
@@ -37,8 +36,8 @@ struct Driver : ::testing::Test {
   std::unique_ptr<ContextGuard> guard;
   std::unique_ptr<OwnedFrame> frames[4];
 
-  void Configure(ContextConfig config = {}) {
-    ctx = context_for(1, kW, kH, config);
+  void Configure() {
+    ctx = context_for(1, kW, kH);
     guard.reset(new ContextGuard{ctx});
     ASSERT_EQ(ctx->ready, 1);
     for (int i = 0; i < 4; ++i) {

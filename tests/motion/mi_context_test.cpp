@@ -11,7 +11,6 @@
 namespace frameinterp {
 namespace {
 
-using testing::ContextConfig;
 using testing::ContextGuard;
 using testing::make_context;
 
@@ -53,7 +52,7 @@ TEST(ResetInput, UnaddressableSizesAndBlockSizesFailWithoutAllocating) {
                               {16, 1 << 30, 4}, {0, 640, 480},  {1, 640, 480}, {17, 640, 480},
                               {32, 640, 480}};
   for (const auto& [bs, w, h] : cases) {
-    ContextConfig config;
+    MotionSettings config;
     config.block_size = bs;
     auto ctx = make_context(config);
     ContextGuard guard{ctx};

@@ -14,12 +14,11 @@
 #include "motion/interpolation.h"
 #include "motion/kernels/motion_kernels.h"
 #include "motion/overlap_windows.h"
-#include "working_frames.h"
+#include "motion_fixture.h"
 
 namespace frameinterp {
 namespace {
 
-using testing::ContextConfig;
 using testing::ContextGuard;
 using testing::OwnedFrame;
 using testing::context_for;
@@ -127,7 +126,7 @@ class SynthesisModel : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SynthesisModel, EveryTierComposesWhatThePerPixelListsGive) {
   const Case& c = GetParam();
-  ContextConfig config;
+  MotionSettings config;
   config.me_mode = c.me_mode;
   config.block_size = c.block_size;
   auto ctx = context_for(c.format, c.width, c.height, config);

@@ -17,25 +17,6 @@ using fitool::Picture;
 using fitool::PictureToRgb;
 using fitool::WriteSnapshot;
 
-std::vector<int> Pixel(const std::vector<uint8_t>& rgb, size_t index) {
-  return {rgb[index * 3], rgb[index * 3 + 1], rgb[index * 3 + 2]};
-}
-
-// The colour conversion itself is the harness's, checked with the pixel
-// formats; here the layout: R, G, B per pixel, each 2 x 2 block on its chroma.
-TEST(PictureToRgb, EachPixelIsRgbOnItsBlocksChroma) {
-  Picture p = Picture::Filled(4, 2, 16, 128);
-  p.y = {16, 235, 81, 81, 16, 235, 81, 81};
-  p.u = {128, 90};
-  p.v = {128, 240};  // right block: BT.601 limited-range red
-  const std::vector<uint8_t> rgb = PictureToRgb(p);
-  ASSERT_EQ(rgb.size(), 4u * 2 * 3);
-  EXPECT_EQ(Pixel(rgb, 4), (std::vector<int>{0, 0, 0}));
-  EXPECT_EQ(Pixel(rgb, 5), (std::vector<int>{255, 255, 255}));
-  for (size_t i : {2, 3, 6, 7}) EXPECT_GT(Pixel(rgb, i)[0], 250) << i;
-  EXPECT_LT(Pixel(rgb, 7)[1] + Pixel(rgb, 7)[2], 5);
-}
-
 // A picture whose luma is a fixed pseudo-random pattern.
 Picture Noise(int w, int h, uint32_t seed) {
   Picture p = Picture::Filled(w, h, 0, 128);
