@@ -49,23 +49,12 @@ TEST(ParseOptions, DefaultsModesListsAndScores) {
 
 TEST(ParseOptions, RefusesWhatItCannotUnderstandOrWouldIgnore) {
   for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"--frobnicate"},
-                                             {"-m", "fast"},
-                                             {"-m", "4"},
-                                             {"-m", "blend,blend"},
-                                             {"-r", "0"},
-                                             {"-r", "fast"},
-                                             {"--pixel-format", "rgb"},
-                                             {"a.y4m", "b.y4m"},
-                                             {"-o"},
-                                             {"--snapshot", "x", "s.png"},
-                                             {"--snapshot", "3"},
-                                             {"--quiet=yes"},
-                                             {"-m", "blend,motion", "in.y4m"},
-                                             {"--json", "s.json", "in.y4m"},
-                                             {"--evaluate"},
-                                             {"--evaluate", "-o", "x.y4m", "in.y4m"},
-                                             {"--evaluate", "-r", "50", "in.y4m"}}) {
+       std::vector<std::vector<std::string>>{
+           {"--frobnicate"}, {"-m", "fast"}, {"-m", "4"}, {"-m", "blend,blend"}, {"-r", "0"},
+           {"-r", "fast"}, {"--pixel-format", "rgb"}, {"a.y4m", "b.y4m"}, {"-o"},
+           {"--snapshot", "x", "s.png"}, {"--snapshot", "3"}, {"--quiet=yes"},
+           {"-m", "blend,motion", "in.y4m"}, {"--json", "s.json", "in.y4m"}, {"--evaluate"},
+           {"--evaluate", "-o", "x.y4m", "in.y4m"}, {"--evaluate", "-r", "50", "in.y4m"}}) {
     EXPECT_THROW(Parse(args), UsageError) << args[0];
   }
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "blend_check.h"
 #include "frame_source_motion.h"
 #include "host_pictures.h"
 #include "standin/log_control.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using frameinterp::FrameSourceMotionImpl;
+using blendtest::BufferOf;
 using frameinterp::SamplePtr;
 using motiontest::HostPicture;
 using motiontest::Planes;
@@ -40,12 +42,6 @@ std::vector<ScriptedFrame> TexturedFrames(int count, int64_t first_pts = 0, int3
     frames.push_back({first_pts + i * kStep, kStep, HostPicture(width, 64, bytes), false});
   }
   return frames;
-}
-
-std::shared_ptr<avcore::IMediaBuffer> BufferOf(const SamplePtr& sample) {
-  std::shared_ptr<avcore::IMediaBuffer> buffer;
-  sample->GetBuffer(&buffer, 0, 0);
-  return buffer;
 }
 
 // A picture as a stricter host hands it out: it may only be locked for
