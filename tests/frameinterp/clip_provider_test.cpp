@@ -11,8 +11,6 @@
 namespace fitool {
 namespace {
 
-constexpr Rational kNtsc{30000, 1001};
-
 // Five 4x2 frames, frame i filled with the value 10 × i.
 PictureList FiveFrames() {
   std::vector<Picture> pictures;
@@ -23,17 +21,13 @@ PictureList FiveFrames() {
   return PictureList(std::move(pictures));
 }
 
-class ClipProviderTest : public ::testing::Test {
-protected:
-  PictureList frames_ = FiveFrames();
-  ClipProvider provider_{frames_, kNtsc, kFormatI420};
-  int32_t status_ = 0;
-};
-
-TEST_F(ClipProviderTest, EachCallGivesANewSampleSharingThePicture) {
-  provider_.Seek(667'333, 0, &status_);
-  const auto first = provider_.GetCurrentFrame(&status_);
-  const auto second = provider_.GetCurrentFrame(&status_);
+TEST(ClipProvider, EachCallGivesANewSampleSharingThePicture) {
+  PictureList frames = FiveFrames();
+  ClipProvider provider(frames, {30000, 1001}, kFormatI420);
+  int32_t status = 0;
+  provider.Seek(667'333, 0, &status);
+  const auto first = provider.GetCurrentFrame(&status);
+  const auto second = provider.GetCurrentFrame(&status);
   ASSERT_NE(first, second);
   first->SetPts(5);
   first->SetDuration(6);
@@ -79,8 +73,6 @@ TEST(ClipProviderFormats, ServeTheChosenFormatInCpuMemoryAtTheClipsRate) {
     provider.GetCurrentFrame(&status)->GetBuffer(&buffer, 0, 0);
     EXPECT_EQ(buffer->GetDesc(0)->GetFormat(), format);
     EXPECT_EQ(buffer->GetDesc(0)->GetMemoryType(), 0u);
-    EXPECT_EQ(buffer->GetDesc(0)->GetWidth(0), 4u);
-    EXPECT_EQ(buffer->GetDesc(0)->GetHeight(0), 2u);
   }
 }
 
