@@ -16,6 +16,7 @@
 #include "standin/log_control.h"
 #include "standin/media.h"
 #include "standin/scripted_provider.h"
+#include "stepping_clock.h"
 #include "synthetic_planes.h"
 
 namespace {
@@ -103,6 +104,7 @@ struct MotionSource : ::testing::Test {
 
 TEST_F(MotionSource, FirstRequestPushesTheCoveringFrameTwiceAndFetchesTwoMore) {
   Use(TexturedFrames(8));
+  const SteppingClock clock(1'000'000);  // 1 ms a reading
   const ProviderCalls calls = Request(2 * kStep + kStep / 2, &answer);
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(calls.seek, 1);
@@ -110,8 +112,9 @@ TEST_F(MotionSource, FirstRequestPushesTheCoveringFrameTwiceAndFetchesTwoMore) {
   EXPECT_EQ(calls.get_current_frame, 3);
   EXPECT_EQ(answer->GetPts(), 2 * kStep + kStep / 2);
   EXPECT_EQ(answer->GetDuration(), kStep) << "a synthesised frame lasts one frame duration";
-  EXPECT_EQ(CountLines(log, kRestartLog, 4), 1u);
-  EXPECT_EQ(CountLines(log, kSynthesisLog, 4), 1u);
+  // The timing lines in whole milliseconds, one reading of the clock apart.
+  EXPECT_EQ(CountLines(log, std::string(kRestartLog) + "2", 4), 1u);
+  EXPECT_EQ(CountLines(log, std::string(kSynthesisLog) + "1,elap1 4,elap2 5,elap3 1", 4), 1u);
   EXPECT_NE(Planes(answer), Planes(provider->frames()[2].picture));
   EXPECT_NE(Planes(answer), Planes(provider->frames()[3].picture));
 }
@@ -246,6 +249,14 @@ TEST_F(MotionSource, WhereThePipelineCannotRunTheCoveringFrameAnswers) {
   Request(2 * kStep + kStep / 2, &answer);
   EXPECT_EQ(BufferOf(answer), provider->frames()[2].picture);
   EXPECT_EQ(CountLines(log, "motion interpolation cannot run on a 80x80 picture", 4), 1u);
+
+  // The frame at the request replaced under a running window (the host's
+  // timeline edited) by one too small for the block grid: it answers itself.
+  Use(TexturedFrames(8));
+  Request(2 * kStep + kStep / 2, &answer);
+  provider->frames()[3].picture = ScriptedProvider::Uniform(1, 0, kStep, kStep)[0].picture;
+  Request(3 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(BufferOf(answer), provider->frames()[3].picture);
 
   // No frame rate, so no frame duration to step by.
   Use(TexturedFrames(8), FrameRate{0, 1});

@@ -105,16 +105,23 @@ TEST_F(Refinement, MovingPatchBecomesAClusterAndItsBorderIsSplit) {
 // row included: (5, 6) stays near the mean until (5, 7) leaves the still
 // cluster, then joins it, and so borders the still block above it. The 21
 // blocks of (4, 0) outside (5, 6)'s reach hold the mean at 1 until then.
-TEST_F(Refinement, ABlockJoinsTheClusterOfABlockInTheBottomRow) {
+// Upside down, the top row's cluster is joined the same way.
+TEST_F(Refinement, ABlockJoinsTheClusterOfABlockInTheBottomOrTopRow) {
   ctx_->estimator.cost_fn = flat_cost;
-  field([](int32_t mb_x, int32_t mb_y) {
-    if (mb_x == 5 && mb_y >= 6) return Position(mb_y == 7 ? 8 : 5, 0);
-    return mb_x >= 10 || (mb_x == 0 && mb_y < 5) ? Position(4, 0) : Position(0, 0);
-  });
-  EXPECT_EQ(cluster_and_refine(ctx_), 0);
-  EXPECT_EQ(block(5, 6).cluster, block(5, 7).cluster);
-  const std::map<Position, int> expected = {{{5, 5}, 1}, {{4, 6}, 1}, {{6, 6}, 1}, {{5, 6}, 1}};
-  EXPECT_EQ(costs_, expected);
+  for (const bool flipped : {false, true}) {
+    const auto row = [&](int32_t y) { return flipped ? 7 - y : y; };
+    costs_.clear();
+    field([&](int32_t mb_x, int32_t mb_y) {
+      const int32_t y = row(mb_y);
+      if (mb_x == 5 && y >= 6) return Position(y == 7 ? 8 : 5, 0);
+      return mb_x >= 10 || (mb_x == 0 && y < 5) ? Position(4, 0) : Position(0, 0);
+    });
+    EXPECT_EQ(cluster_and_refine(ctx_), 0);
+    EXPECT_EQ(block(5, row(6)).cluster, block(5, row(7)).cluster) << flipped;
+    const std::map<Position, int> expected = {
+        {{5, row(5)}, 1}, {{4, row(6)}, 1}, {{6, row(6)}, 1}, {{5, row(6)}, 1}};
+    EXPECT_EQ(costs_, expected) << flipped;
+  }
 }
 
 TEST_F(Refinement, PerfectBlockOrRefusedQuarterStaysWhole) {
