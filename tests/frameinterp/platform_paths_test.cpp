@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "child_process.h"
 #include "platform.h"
@@ -17,13 +16,6 @@
 
 namespace fitool {
 namespace {
-
-std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // `name` (UTF-8) inside the scratch folder.
 std::string Inside(const ScratchDir& dir, const std::string& name) {

@@ -31,13 +31,6 @@ struct ProgramRun {
   std::string err;
 };
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::unique_ptr<Y4mClip> Open(const std::string& path) {
   return Y4mClip::Open(path, Y4mClip::Access::kRandom);
 }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform.h"
@@ -43,3 +44,9 @@ public:
 private:
   std::filesystem::path path_;
 };
+
+// The whole content of a file, empty when it cannot be read.
+inline std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
