@@ -45,7 +45,7 @@ TEST(ResetInput, TooFewBlocksFailsWithTheSlotArraysAllocatedUntilDestroy) {
   EXPECT_EQ(log.lines().size(), 1u);
 }
 
-TEST(ResetInput, UnaddressableSizesAndBlockSizesFailWithoutAllocating) {
+TEST(ResetInput, UnaddressableSizesBlockSizesAndBitDepthsFail) {
   // {configured block size, width, height}
   const int32_t cases[][3] = {{16, -32, -32}, {16, -64, 480}, {16, 640, -1}, {16, 65536, 65536},
                               {16, 1 << 30, 4}, {0, 640, 480},  {1, 640, 480}, {17, 640, 480},
@@ -58,6 +58,12 @@ TEST(ResetInput, UnaddressableSizesAndBlockSizesFailWithoutAllocating) {
     EXPECT_EQ(reset_input(ctx, 1, w, h, 0, 0, 8), -22) << bs << ": " << w << "x" << h;
     EXPECT_EQ(ctx->frames[0].blocks, nullptr);
     EXPECT_EQ(ctx->ready, 0);
+  }
+  // The scene check reads samples of 1 to 16 bits only.
+  for (const int32_t bit_depth : {0, 17}) {
+    auto ctx = make_context();
+    ContextGuard guard{ctx};
+    EXPECT_EQ(reset_input(ctx, 1, 640, 480, 0, 0, bit_depth), -22) << bit_depth;
   }
 }
 
