@@ -88,10 +88,10 @@ struct MIContext {
   // hang off each luma pixel in the synthesis.
   int32_t format = kFormatPlanar;
   // Running sums of the synthesis, for a band of luma rows: sums_rows rows of
-  // width pixels, row y at y % sums_rows. Bilateral synthesis resolves the rows
-  // as its windows move down, so a band of two window heights serves; the
-  // bidirectional one places windows anywhere and keeps the whole picture.
-  // Every row is zero between syntheses.
+  // width pixels in a ring (the synthesis places row y). Bilateral synthesis
+  // resolves the rows as its windows move down, so a band of two window
+  // heights serves; the bidirectional one places windows anywhere and keeps
+  // the whole picture. Every row is zero between syntheses.
   int32_t sums_rows = 0;
   uint32_t* px_totals = nullptr;     // total weight of each pixel's pairs
   uint32_t* px_sums = nullptr;       // per pixel, the weighted sum of each byte composed from it
