@@ -2,7 +2,6 @@
 // planar formats' layouts are checked by the golden table's format rows).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 #include "pixel_formats.h"
 

@@ -12,7 +12,6 @@
 #endif
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "child_process.h"

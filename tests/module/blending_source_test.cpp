@@ -4,7 +4,6 @@
 // the source holds and hands back the host's services.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
