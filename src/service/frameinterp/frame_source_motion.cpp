@@ -36,24 +36,6 @@ avcore::IMediaDesc* PictureDesc(const SamplePtr& sample) {
   return buffer ? buffer->GetDesc(0) : nullptr;
 }
 
-// Whether the description gives a picture of the frame's size in `format`;
-// planes of another layout are never read or written.
-bool Describes(avcore::IMediaDesc* desc, const MIFrame& frame, int32_t format) {
-  return desc && desc->GetWidth(0) == static_cast<uint32_t>(frame.width) &&
-         desc->GetHeight(0) == static_cast<uint32_t>(frame.height) &&
-         desc->GetFormat() == static_cast<uint32_t>(format);
-}
-
-// Locks the buffer for `access` (0 read, 1 write) when the planes it gives
-// can hold the frame's rows; false, and unlocked again, otherwise.
-bool LockFor(avcore::IMediaBuffer& buffer, const MIFrame& frame, uint32_t access,
-             uint8_t* planes[], int32_t strides[]) {
-  if (buffer.Lock(planes, strides, access, 0) != 0) return false;
-  if (host_planes_fit(frame, planes, strides)) return true;
-  buffer.Unlock();
-  return false;
-}
-
 // A picture size that the working frames can take (i32 width and height).
 bool SizeOf(avcore::IMediaDesc* desc, int32_t* width, int32_t* height) {
   const uint32_t w = desc->GetWidth(0), h = desc->GetHeight(0);
@@ -216,13 +198,19 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
 bool FrameSourceMotionImpl::FitsWorkingFrames(const SamplePtr& sample) const {
   std::shared_ptr<avcore::IMediaBuffer> buffer;
   sample->GetBuffer(&buffer, 0, 0);
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
   const MIFrame& frame = work_frames_[0];
-  if (!buffer || !Describes(buffer->GetDesc(0), frame, frame.format)) return false;
+  if (!desc || desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
+      desc->GetHeight(0) != static_cast<uint32_t>(frame.height) ||
+      desc->GetFormat() != static_cast<uint32_t>(frame.format)) {
+    return false;
+  }
   uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-  if (!LockFor(*buffer, frame, 0, planes, strides)) return false;
+  if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
+  const bool fit = host_planes_fit(frame, planes, strides);
   buffer->Unlock();
-  return true;
+  return fit;
 }
 
 SamplePtr FrameSourceMotionImpl::LatestWindowFrameAt(int64_t pts) {
@@ -260,7 +248,9 @@ SamplePtr FrameSourceMotionImpl::Unsynthesised(const SamplePtr& sample) {
 
 bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   if (out_sample_) return true;
-  FreeFrames();  // planes left by an allocation that threw half-way
+  // Planes left by an allocation that threw half-way are freed first.
+  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  free_planes(&out_frame_);
   int32_t width = 0, height = 0;
   const auto format = static_cast<int32_t>(desc->GetFormat());
   WorkingLayout layout;
@@ -287,7 +277,8 @@ bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   if (allocator) allocator->Allocate(&buffer, new_desc.get(), 0, 0);
   SamplePtr sample = buffer ? avcore::OVKAvCoreMediaSampleCreate(nullptr) : nullptr;
   if (!sample) {
-    FreeFrames();
+    for (MIFrame& frame : work_frames_) free_planes(&frame);
+    free_planes(&out_frame_);
     return false;
   }
   sample->SetBuffer(std::move(buffer));
@@ -308,14 +299,27 @@ int32_t FrameSourceMotionImpl::PushFrame(SamplePtr sample) {
 bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
   std::shared_ptr<avcore::IMediaBuffer> buffer;
   sample->GetBuffer(&buffer, 0, 0);
-  if (!buffer || !Describes(buffer->GetDesc(0), frame, frame.format)) return false;
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
+  if (!desc) return false;
+  const uint32_t format = desc->GetFormat();
+  const uint32_t height = desc->GetHeight(0);
+  // Planes of another layout are never read.
+  if (desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
+      height != static_cast<uint32_t>(frame.height) ||
+      format != static_cast<uint32_t>(frame.format)) {
+    return false;
+  }
   frame.pts = sample->GetPts();
   const int64_t duration = sample->GetDuration();
   frame.duration = duration != 0 ? duration : frame_duration_;
 
   uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-  if (!LockFor(*buffer, frame, 0, planes, strides)) return false;
+  if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
+  if (!host_planes_fit(frame, planes, strides)) {
+    buffer->Unlock();
+    return false;
+  }
   if (has_packed_pixels(frame.format)) {
     copy_planes(frame.format, frame.height, planes, strides, frame.data + kPackedPlane,
                 frame.linesize + kPackedPlane);
@@ -330,9 +334,15 @@ bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
 bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
   std::shared_ptr<avcore::IMediaBuffer> buffer;
   sample->GetBuffer(&buffer, 0, 0);
+  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
+  if (!desc) return false;
   WorkingLayout layout;
-  if (!buffer || !working_layout(frame.format, frame.width, frame.height, &layout) ||
-      !Describes(buffer->GetDesc(0), frame, layout.output_format)) {
+  const uint32_t format = desc->GetFormat();
+  // Planes of another layout are never written.
+  if (desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
+      desc->GetHeight(0) != static_cast<uint32_t>(frame.height) ||
+      !working_layout(frame.format, frame.width, frame.height, &layout) ||
+      format != static_cast<uint32_t>(layout.output_format)) {
     return false;
   }
   sample->SetPts(frame.pts);
@@ -341,7 +351,11 @@ bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
 
   uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-  if (!LockFor(*buffer, frame, 1, planes, strides)) return false;
+  if (buffer->Lock(planes, strides, 1, 0) != 0) return false;
+  if (!host_planes_fit(frame, planes, strides)) {
+    buffer->Unlock();
+    return false;
+  }
   const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
   copy_planes(layout.output_format, frame.height, frame.data + first, frame.linesize + first,
               planes, strides);

@@ -88,7 +88,8 @@ SynthesisPass::Columns SynthesisPass::columns_of(int32_t x0, int32_t x1, const S
   c.hi = std::clamp(std::min(width_ - s.first_x, width_ - s.second_x), c.lo, x1);
   // The deciding pixels: every 2^shift_w-th, from the first whose low bits
   // are all set, up to the end of the chroma grid.
-  c.chroma_x = c.lo | ((1 << shift_w_) - 1);
+  const int32_t last_bits = (1 << shift_w_) - 1;
+  c.chroma_x = c.lo + ((last_bits - (c.lo & last_bits)) & last_bits);
   const int32_t i0 = c.chroma_x >> shift_w_;
   if (c.chroma_x < c.hi && i0 < chroma_width_) {
     c.chroma_count = std::min(((c.hi - 1 - c.chroma_x) >> shift_w_) + 1, chroma_width_ - i0);
@@ -180,7 +181,8 @@ void SynthesisPass::add_band(int32_t y0, int32_t y1, const Columns& c, const uin
 
   // The rows that decide chroma rows, each 2^shift_h-th.
   if (c.chroma_count == 0 || (chroma_planes_ == 0 && !interleaved_)) return;
-  const int32_t yd = y0 | ((1 << shift_h_) - 1);  // the first with its low bits all set
+  const int32_t last_bits = (1 << shift_h_) - 1;
+  const int32_t yd = y0 + ((last_bits - (y0 & last_bits)) & last_bits);
   const int32_t j0 = yd >> shift_h_;
   if (yd >= y1 || j0 >= chroma_height_) return;
   const int32_t chroma_rows = std::min(((y1 - 1 - yd) >> shift_h_) + 1, chroma_height_ - j0);
