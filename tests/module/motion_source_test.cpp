@@ -271,6 +271,7 @@ TEST_F(MotionSource, WhereThePipelineCannotRunTheCoveringFrameAnswers) {
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(answer->GetPts(), 2 * kStep);
   EXPECT_EQ(BufferOf(answer), nullptr);
+  EXPECT_EQ(CountLines(log, "motion interpolation cannot run on a 0x0 picture of format 0", 4), 1u);
 }
 
 TEST_F(MotionSource, HostFailuresAnswerWithTheUpstreamSampleOrPassOnWithoutLeaks) {

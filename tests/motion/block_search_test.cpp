@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <utility>
@@ -82,6 +83,19 @@ TEST_F(Searches, ZeroRangeKeepsTheBlockPosition) {
     run(search);
     EXPECT_EQ(script_.calls.size(), 1 + again);
   }
+}
+
+// Method 9's cross around its centre: across to the range in odd steps, up
+// and down to half of it.
+TEST_F(Searches, MultiHexagonCrossReachesTheRangeAcrossAndHalfOfItUpAndDown) {
+  me_.search_range = 7;
+  script_.cost = [](int32_t, int32_t) { return uint64_t{5}; };
+  run(search_multi_hexagon);
+  const auto tested = [&](int32_t vx, int32_t vy) {
+    return std::count(script_.calls.begin(), script_.calls.end(), Vector(vx, vy)) > 0;
+  };
+  EXPECT_TRUE(tested(-7, 0) && tested(7, 0) && tested(0, -3) && tested(0, 3));
+  EXPECT_FALSE(tested(0, -5) || tested(0, 5));
 }
 
 TEST_F(Searches, PredictiveSearchWithNothingInsideReportsNoCandidate) {
