@@ -141,5 +141,54 @@ TEST(Kernels, ResolveOfEveryLengthTotalStepAndAlignment) {
   }
 }
 
+TEST(Kernels, GatheredMeansOfEveryPairCountShapeAndAlignment) {
+  std::mt19937 rng(5);
+  for (const auto& [tier, k] : simd_tiers()) {
+    for (int32_t pairs = 0; pairs <= kMaxGatherPairs; ++pairs) {
+      for (int32_t cols = 0; cols <= 40; ++cols) {
+        for (const uint32_t alpha : {1u, 333u, 1023u}) {
+          // Random, extreme (all weights 255 and samples 255), or sparse
+          // weights that leave many samples without a pair (the plain blend).
+          const int kind = static_cast<int>(rng() % 3);
+          const int32_t rows = 1 + static_cast<int32_t>(rng() % 5);
+          const ptrdiff_t stride = cols + static_cast<ptrdiff_t>(rng() % 5);
+          const size_t size = static_cast<size_t>(stride * rows + 48);
+          std::vector<std::vector<uint8_t>> planes;
+          for (int32_t i = 0; i < 3 * pairs + 2; ++i) {
+            planes.push_back(bytes(size, rng, kind == 1 ? 2 : 0));
+            if (kind == 2 && i % 3 == 0 && i < 3 * pairs) {
+              for (uint8_t& w : planes.back()) w = rng() % 4 == 0 ? w : 0;
+            }
+          }
+          const auto at = [&](size_t i) { return planes[i].data() + rng() % 16; };
+          GatherRect rect{};
+          rect.cols = cols;
+          rect.rows = rows;
+          rect.pairs = pairs;
+          rect.beta = 1024 - alpha;
+          rect.alpha = alpha;
+          for (int32_t p = 0; p < pairs; ++p) {
+            rect.pair[p] = {at(3 * p), at(3 * p + 1), at(3 * p + 2)};
+          }
+          rect.weights_stride = stride;
+          rect.samples_stride = stride + 1;
+          rect.own_first = at(3 * pairs);
+          rect.own_second = at(3 * pairs + 1);
+          rect.own_stride = stride + 3;
+          std::vector<uint8_t> out_ref(size + 32, 7), out = out_ref;
+          const size_t offset = rng() % 16;
+          rect.out = out_ref.data() + offset;
+          rect.out_stride = stride + 1;
+          gather_pairs_c(rect);
+          rect.out = out.data() + offset;
+          k.gather_pairs(rect);
+          ASSERT_EQ(out, out_ref) << cpu_tier_name(tier) << " " << pairs << " pairs " << cols << "x"
+                                  << rows << " alpha " << alpha;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace frameinterp

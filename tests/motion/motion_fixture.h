@@ -47,7 +47,7 @@ struct OwnedFrame {
 
   // Rows of plane p that the layout holds, and bytes per row.
   int32_t rows(int32_t p) const {
-    return p == 0 || has_packed_pixels(frame.format) ? frame.height : frame.height / 2;
+    return p == 0 || has_packed_pixels(frame.format) ? frame.height : (frame.height + 1) / 2;
   }
   uint8_t& at(int32_t p, int32_t byte_x, int32_t y) {
     return frame.data[p][static_cast<size_t>(y) * frame.linesize[p] + byte_x];

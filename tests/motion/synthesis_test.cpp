@@ -92,13 +92,12 @@ private:
                     std::clamp(-(vy * beta / 1024), -y, h_ - 1 - y), w * uint32_t(alpha_)});
   }
   // Byte `b` of the `bytes`-byte sample at (x >> s, y >> s) of plane p, from
-  // the last luma pixel of its group (the earlier ones' values are
-  // overwritten: they are not computed, which also keeps their reads inside
-  // the plane at odd sizes).
+  // the last luma pixel of its group inside the picture (the earlier ones'
+  // values are overwritten: they are not computed).
   void put(MIFrame* out, int32_t p, int32_t x, int32_t y, int32_t s,
            const std::vector<Entry>& list, int32_t bytes, int32_t b) const {
     const int32_t cx = x >> s, cy = y >> s, last = (1 << s) - 1;
-    if (cx >= (w_ >> s) || cy >= (h_ >> s) || (x & last) != last || (y & last) != last) return;
+    if (((x & last) != last && x != w_ - 1) || ((y & last) != last && y != h_ - 1)) return;
     uint32_t sum = 0, total = 0;
     for (const Entry& e : list) {
       const MIFrame& f = *ctx_.frames[e.frame].frame;
@@ -213,6 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BilateralSplitsPlanar", 1, 96, 80, ME_MODE_BILAT, 16, 333, 12, false, true},
         Case{"BilateralSplitsOddSizeSmallBlocks", 1, 45, 37, ME_MODE_BILAT, 4, 517, 9, false, true},
         Case{"BilateralSplitsInterleaved", 6, 96, 80, ME_MODE_BILAT, 16, 700, 12, false, true},
+        Case{"BilateralInterleavedOddSize", 6, 53, 41, ME_MODE_BILAT, 8, 250, 20, false, true},
         Case{"BidirectionalInterleaved", 6, 64, 48, ME_MODE_BIDIR, 8, 100, 20, false, false},
         Case{"BilateralSplitsPacked", 20, 80, 64, ME_MODE_BILAT, 8, 512, 12, false, true},
         Case{"BidirectionalPackedTwoPixelBlocks", 20, 41, 30, ME_MODE_BIDIR, 2, 900, 6, false, false}),

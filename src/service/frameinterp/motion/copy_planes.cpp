@@ -30,7 +30,7 @@ void copy_planes(int32_t format, int32_t height, const uint8_t* const src[],
     planes = 2;
   }
   for (int32_t p = 0; p < planes; ++p) {
-    copy_plane(src[p], src_strides[p], dst[p], dst_strides[p], p == 0 ? height : height / 2);
+    copy_plane(src[p], src_strides[p], dst[p], dst_strides[p], p == 0 ? height : height / 2 + height % 2);
   }
 }
 

@@ -5,8 +5,9 @@
 
 namespace frameinterp {
 
-// Format 1: plane 0 over `height` rows, planes 1 and 2 over height / 2 rows;
-// format 6: plane 0, then plane 1 over height / 2 rows; any other: plane 0.
+// Format 1: plane 0 over `height` rows, planes 1 and 2 over the chroma rows,
+// (height + 1) / 2; format 6: plane 0, then plane 1 over the chroma rows; any
+// other: plane 0.
 // Each row moves min(src stride, dst stride) bytes (nothing when that is not
 // positive); the width is not consulted. Missing (null) planes are skipped.
 void copy_planes(int32_t format, int32_t height, const uint8_t* const src[],

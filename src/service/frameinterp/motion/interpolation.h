@@ -11,6 +11,9 @@
 
 namespace frameinterp {
 
+// Positions are in 1/1024 of the interval: 0 is frames[1], 1024 frames[2].
+inline constexpr int32_t ALPHA_SCALE = 1024;
+
 // Drops frames[0], moves the window down and puts `frame` in frames[3] (the
 // dropped slot's block array goes with it); then estimates by me_mode:
 // bidirectional, the vectors of frames[2] into frames[1] and frames[3];

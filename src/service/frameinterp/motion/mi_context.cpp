@@ -25,7 +25,7 @@ int32_t ceil_log2(int32_t size) {
 
 bool holds_buffers(const MIContext& ctx) {
   if (ctx.px_totals || ctx.px_sums || ctx.chroma_sums || ctx.px_pairs || ctx.row_scratch ||
-      ctx.bilat_blocks) {
+      ctx.bilat_blocks || ctx.window_ratios) {
     return true;
   }
   for (const MIFrameSlot& slot : ctx.frames) {
@@ -41,41 +41,30 @@ bool holds_buffers(const MIContext& ctx) {
   return false;
 }
 
-// The running sums of the synthesis for width x height pixels: a band of two
-// window heights for the bilateral mode, the whole picture for the
-// bidirectional one, none for modes without synthesis. Packed pixels compose
-// four bytes per pixel, the other formats one luma byte and, on the pixels
-// that decide them, the chroma samples.
+// The running sums of the bidirectional synthesis for width x height
+// pixels (the bilateral one gathers without them). Packed pixels compose four
+// bytes per pixel, the other formats one luma byte and, on the pixels that
+// decide them, the chroma samples.
 bool allocate_sums(MIContext& ctx, int32_t width, int32_t height) {
+  if (ctx.me_mode != ME_MODE_BIDIR) return true;
   MotionBuffers& b = ctx.buffers;
-  if (ctx.me_mode == ME_MODE_BIDIR) {
-    ctx.sums_rows = height;
-  } else if (ctx.me_mode == ME_MODE_BILAT) {
-    ctx.sums_rows = 2 * ctx.block_size;
-  } else {
-    ctx.sums_rows = 0;
-    return true;
-  }
   const bool packed = ctx.format != kFormatPlanar && ctx.format != kFormatInterleaved;
   const size_t row = static_cast<size_t>(width);
-  const size_t rows = static_cast<size_t>(ctx.sums_rows);
+  const size_t rows = static_cast<size_t>(height);
   const size_t bytes_per_pixel = packed ? 4 : 1;
   const size_t chroma_row = packed ? 0 : 2 * static_cast<size_t>(width >> ctx.chroma_shift_w);
   // Sums are zero between syntheses: kept memory needs no clearing.
   if (!b.px_totals.keep(rows * row) || !b.px_sums.keep(rows * row * bytes_per_pixel) ||
-      !b.row_scratch.keep(row * 4)) {
+      !b.row_scratch.keep(row * 4) || !b.px_pairs.keep(rows * row)) {
     return false;
   }
   ctx.px_totals = b.px_totals.get();
   ctx.px_sums = b.px_sums.get();
   ctx.row_scratch = b.row_scratch.get();
+  ctx.px_pairs = b.px_pairs.get();
   if (chroma_row > 0) {
     if (!b.chroma_sums.keep(rows * chroma_row)) return false;
     ctx.chroma_sums = b.chroma_sums.get();
-  }
-  if (ctx.me_mode == ME_MODE_BIDIR) {
-    if (!b.px_pairs.keep(rows * row)) return false;
-    ctx.px_pairs = b.px_pairs.get();
   }
   return true;
 }
@@ -153,6 +142,13 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
       return -12;
     }
     ctx.bilat_blocks = buffers.bilat_blocks.get();
+    if (ctx.comp_mode == COMP_MODE_ADAPTIVE) {
+      // Filled by every synthesis before it is read.
+      if (!buffers.window_ratios.keep(blocks)) {
+        return -12;
+      }
+      ctx.window_ratios = buffers.window_ratios.get();
+    }
   }
 
   if (ctx.search_method == 8) {
@@ -193,6 +189,7 @@ void destroy(std::shared_ptr<MIContext> mi_ctx) {
   ctx.px_totals = ctx.px_sums = ctx.chroma_sums = ctx.row_scratch = nullptr;
   ctx.px_pairs = nullptr;
   ctx.bilat_blocks = nullptr;
+  ctx.window_ratios = nullptr;
   ctx.buffers.quarters.take_back_all();
   for (MIFrameSlot& slot : ctx.frames) {
     slot = {};

@@ -87,17 +87,16 @@ struct MIContext {
   // Format code of the window frames (set before reset_input): which samples
   // hang off each luma pixel in the synthesis.
   int32_t format = kFormatPlanar;
-  // Running sums of the synthesis, for a band of luma rows: sums_rows rows of
-  // width pixels in a ring (the synthesis places row y). Bilateral synthesis
-  // resolves the rows as its windows move down, so a band of two window
-  // heights serves; the bidirectional one places windows anywhere and keeps
-  // the whole picture. Every row is zero between syntheses.
-  int32_t sums_rows = 0;
+  // Running sums of the bidirectional synthesis, one row of width pixels
+  // per picture row. Every row is zero between syntheses.
   uint32_t* px_totals = nullptr;     // total weight of each pixel's pairs
   uint32_t* px_sums = nullptr;       // per pixel, the weighted sum of each byte composed from it
   uint32_t* chroma_sums = nullptr;   // per row, the U then the V sums (or the (U, V) pairs)
-  uint8_t* px_pairs = nullptr;       // bidirectional only: pairs taken per pixel (at most 16)
+  uint8_t* px_pairs = nullptr;       // pairs taken per pixel (at most 16)
   uint32_t* row_scratch = nullptr;   // one row of totals, spread to each composed byte
+  // Bilateral mode with COMP_MODE_ADAPTIVE: per block, how much each part of
+  // its window over a neighbour is weakened in the synthesis.
+  WindowRatios* window_ratios = nullptr;
   // 1 only after a reset_input that succeeded; cleared by every reset_input
   // on entry and by destroy. Estimation and synthesis must refuse a context
   // that is not ready.

@@ -74,6 +74,12 @@ private:
 // Per block, the vectors of both directions: [direction][x, y].
 using MVHistoryEntry = int32_t[2][2];
 
+// Per block of the bilateral field, r / 1024 for the part of its overlap
+// window over each neighbour, [(dy + 1) x 3 + dx + 1] (1024: unchanged).
+struct WindowRatios {
+  uint16_t r[9];
+};
+
 struct MotionBuffers {
   ZeroedArray<MIBlock> slot_blocks[4];
   ZeroedArray<MIBlock> bilat_blocks;
@@ -84,6 +90,7 @@ struct MotionBuffers {
   ZeroedArray<uint32_t> chroma_sums;
   ZeroedArray<uint8_t> px_pairs;
   ZeroedArray<uint32_t> row_scratch;
+  ZeroedArray<WindowRatios> window_ratios;
 };
 
 }  // namespace frameinterp

@@ -11,16 +11,6 @@ namespace {
 
 // Pairs a pixel takes at most: MAX_CANDIDATES entries, two per pair.
 constexpr uint8_t kMaxPairs = MAX_CANDIDATES / 2;
-constexpr uint8_t kSquareWeight = 255;
-constexpr int32_t kLongestRow = 32;
-
-constexpr struct SquareRow {
-  uint8_t w[kLongestRow];
-  constexpr SquareRow() : w() {
-    for (uint8_t& v : w) v = kSquareWeight;
-  }
-} kSquareRow;
-
 // trunc(v / 2^shift).
 int32_t scale_down(int32_t v, int32_t shift) { return v < 0 ? -(-v >> shift) : v >> shift; }
 
@@ -77,11 +67,6 @@ void SynthesisPass::add_window(int32_t sx, int32_t sy, const uint8_t* window, in
            window + static_cast<ptrdiff_t>(y0 - sy) * side + (x0 - sx), side, s);
 }
 
-void SynthesisPass::add_square(int32_t x, int32_t y, int32_t edge, int32_t vx, int32_t vy) {
-  const Shares s = shares_of(vx, vy);
-  add_rows(y, y + edge, columns_of(x, x + edge, s), kSquareRow.w, 0, s);
-}
-
 SynthesisPass::Columns SynthesisPass::columns_of(int32_t x0, int32_t x1, const Shares& s) const {
   Columns c{x0, x1, 0, 0, 0, 0};
   c.lo = std::clamp(std::max(-s.first_x, -s.second_x), x0, x1);
@@ -99,10 +84,10 @@ SynthesisPass::Columns SynthesisPass::columns_of(int32_t x0, int32_t x1, const S
 
 void SynthesisPass::add_rows(int32_t y0, int32_t y1, const Columns& c, const uint8_t* weights,
                              ptrdiff_t stride, const Shares& s) {
-  if (ctx_.px_pairs) {
+  {
     // A pixel takes its first 16 pairs of non-zero weight and drops the rest.
     for (int32_t y = y0; y < y1; ++y) {
-      uint8_t* pairs = ctx_.px_pairs + static_cast<size_t>(slot_of(y)) * width_;
+      uint8_t* pairs = ctx_.px_pairs + static_cast<size_t>(y) * width_;
       const uint8_t* row = weights + (y - y0) * stride;
       uint8_t* capped = capped_ + (y - y0) * kMaxRun;
       for (int32_t x = c.x0; x < c.x1; ++x) {
@@ -120,16 +105,11 @@ void SynthesisPass::add_rows(int32_t y0, int32_t y1, const Columns& c, const uin
     weights = capped_;
     stride = kMaxRun;
   }
-  // Rows whose samples come from clamped rows go one by one; the others in
-  // runs along the ring.
+  // Rows whose samples come from clamped rows go one by one; the others at once.
   const int32_t ya = std::clamp(std::max(-s.first_y, -s.second_y), y0, y1);
   const int32_t yb = std::clamp(std::min(height_ - s.first_y, height_ - s.second_y), ya, y1);
   for (int32_t y = y0; y < ya; ++y) add_band(y, y + 1, c, weights + (y - y0) * stride, stride, s);
-  for (int32_t y = ya; y < yb;) {
-    const int32_t run = std::min(yb - y, ctx_.sums_rows - slot_of(y));
-    add_band(y, y + run, c, weights + (y - y0) * stride, stride, s);
-    y += run;
-  }
+  if (ya < yb) add_band(ya, yb, c, weights + (ya - y0) * stride, stride, s);
   for (int32_t y = yb; y < y1; ++y) add_band(y, y + 1, c, weights + (y - y0) * stride, stride, s);
 }
 
@@ -144,7 +124,7 @@ void SynthesisPass::add_band(int32_t y0, int32_t y1, const Columns& c, const uin
   if (c.lo >= c.hi) return;
 
   const int32_t n = c.hi - c.lo;
-  const size_t slot = static_cast<size_t>(slot_of(y0));
+  const size_t slot = static_cast<size_t>(y0);
   const int32_t row1 = std::clamp(y0 + s.first_y, 0, height_ - 1);
   const int32_t row2 = std::clamp(y0 + s.second_y, 0, height_ - 1);
   const uint8_t* w = weights + (c.lo - c.x0);
@@ -195,7 +175,7 @@ void SynthesisPass::add_band(int32_t y0, int32_t y1, const Columns& c, const uin
   rect.rows = chroma_rows;
   rect.totals = nullptr;
   rect.sums_stride = static_cast<ptrdiff_t>(chroma_row) << shift_h_;
-  uint32_t* sums = ctx_.chroma_sums + static_cast<size_t>(slot_of(yd)) * chroma_row;
+  uint32_t* sums = ctx_.chroma_sums + static_cast<size_t>(yd) * chroma_row;
   const uint8_t* deciding = weights + (yd - y0) * stride + (c.chroma_x - c.x0);
   for (int32_t p = 1; p <= chroma_planes_; ++p) {
     rect.sums = sums + (p - 1) * chroma_width_ + i0;
@@ -234,7 +214,7 @@ void SynthesisPass::add_pixel(int32_t y, int32_t x, uint32_t weight, const Share
   const auto mix = [&](uint32_t a, uint32_t b) {
     return weight * (static_cast<uint32_t>(beta_) * a + static_cast<uint32_t>(alpha_) * b);
   };
-  const size_t slot = static_cast<size_t>(slot_of(y));
+  const size_t slot = static_cast<size_t>(y);
   const uint8_t* a = plane_row(first_, luma_plane_, y + dy1) + (x + dx1) * luma_bytes_;
   const uint8_t* b = plane_row(second_, luma_plane_, y + dy2) + (x + dx2) * luma_bytes_;
   uint32_t* sum = ctx_.px_sums + (slot * width_ + x) * luma_bytes_;
@@ -260,12 +240,33 @@ void SynthesisPass::add_pixel(int32_t y, int32_t x, uint32_t weight, const Share
   }
 }
 
-void SynthesisPass::resolve_rows_before(int32_t end) {
-  for (; resolved_ < std::min(end, height_); ++resolved_) resolve_row(resolved_);
+void SynthesisPass::resolve() {
+  for (int32_t y = 0; y < height_; ++y) resolve_row(y);
+  resolve_edge_chroma();
+}
+
+void SynthesisPass::resolve_edge_chroma() {
+  if (chroma_planes_ == 0 && !interleaved_) return;
+  const int32_t cols = (width_ + (1 << shift_w_) - 1) >> shift_w_;
+  const int32_t rows = (height_ + (1 << shift_h_) - 1) >> shift_h_;
+  const int32_t bytes = interleaved_ ? 2 : 1;
+  const auto blend = [&](int32_t plane, int32_t i, int32_t j) {
+    for (int32_t k = 0; k < bytes; ++k) {
+      const ptrdiff_t at = static_cast<ptrdiff_t>(i) * bytes + k;
+      out_.data[plane][j * static_cast<ptrdiff_t>(out_.linesize[plane]) + at] = static_cast<uint8_t>(
+          (static_cast<uint32_t>(beta_) * plane_row(first_, plane, j)[at] +
+           static_cast<uint32_t>(alpha_) * plane_row(second_, plane, j)[at] + 512) >> 10);
+    }
+  };
+  for (int32_t plane = 1; plane <= std::max(chroma_planes_, 1); ++plane) {
+    for (int32_t j = 0; j < rows; ++j) {
+      for (int32_t i = j < chroma_height_ ? chroma_width_ : 0; i < cols; ++i) blend(plane, i, j);
+    }
+  }
 }
 
 void SynthesisPass::resolve_row(int32_t y) {
-  const size_t slot = static_cast<size_t>(slot_of(y));
+  const size_t slot = static_cast<size_t>(y);
   uint32_t* totals = ctx_.px_totals + slot * width_;
   if (decides_chroma_row(y)) {
     // Each chroma sample takes the total of the pixel that decides it.
@@ -304,7 +305,7 @@ void SynthesisPass::resolve_row(int32_t y) {
                          alpha_);
   }
   std::fill(totals, totals + width_, 0u);
-  if (ctx_.px_pairs) std::fill(ctx_.px_pairs + slot * width_, ctx_.px_pairs + (slot + 1) * width_, 0);
+  std::fill(ctx_.px_pairs + slot * width_, ctx_.px_pairs + (slot + 1) * width_, 0);
 }
 
 bool SynthesisPass::decides_chroma_row(int32_t y) const {

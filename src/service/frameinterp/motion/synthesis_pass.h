@@ -1,30 +1,28 @@
-// One motion-compensated synthesis: the frame at position alpha between
-// frames[1] and frames[2] of the window, composed into an output frame.
+// The bidirectional synthesis: the frame at position alpha between frames[1]
+// and frames[2] of the window, composed into an output frame.
 //
 // Every pixel of the luma grid takes weighted pairs (one sample of each frame,
-// each displaced by its share of a block vector) from the overlap windows and
-// split squares that cover it, and every output sample is the rounded mean
-// (sum + total / 2) / total of what its pairs name. The pass adds the pairs
-// window row by window row into the context's running sums and resolves each
-// row into the output once no later pair can reach it, clearing its sums for
-// the rows that follow.
+// each displaced by its share of a block vector) from the overlap windows that
+// cover it, wherever the vectors placed them, and every output sample is the
+// rounded mean (sum + total / 2) / total of what its pairs name. The pass adds
+// the pairs window row by window row into the context's running sums for the
+// whole picture and then resolves every row into the output.
 //
 // The running sums give exactly what per-pixel lists of candidate entries
 // would: each entry's weight x sample and weight are the same integer
 // products, only added in another order, and a pixel whose list stays empty
 // (total 0) gets the plain blend of the two frames at its own place, as an
 // empty list would. Only the limit of 16 pairs per pixel depends on the
-// order. The bidirectional mode counts each pixel's pairs in the order the
-// lists take them and drops the rest; the bilateral mode needs no count: a
-// pixel lies in at most four overlap windows (two block columns by two block
-// rows) and in the split squares of its own block only, which never overlap
-// each other: at most five pairs.
+// order: each pixel's pairs are counted in the order the lists take them and
+// the rest are dropped.
 //
 // A subsampled chroma sample is decided by the last luma pixel of its group
 // in raster order (the bottom-right one, which overwrote the others' values);
-// its sums are gathered on that pixel only. Packed pixels compose their four
-// bytes from the pixel's own pairs; their derived luma plane is not composed,
-// since it never leaves the source.
+// its sums are gathered on that pixel only. The chroma column and row that an
+// odd width or height adds are decided by a pixel of the last luma column or
+// row, which no window reaches: they are the plain blend. Packed pixels
+// compose their four bytes from the pixel's own pairs; their derived luma
+// plane is not composed, since it never leaves the source.
 #pragma once
 
 #include <cstddef>
@@ -49,12 +47,8 @@ public:
   // it, the last column and the last row excepted.
   void add_window(int32_t sx, int32_t sy, const uint8_t* window, int32_t vx, int32_t vy);
 
-  // The pair of vector (vx, vy) over the edge x edge square at (x, y), inside
-  // the picture, every pixel weighted 255.
-  void add_square(int32_t x, int32_t y, int32_t edge, int32_t vx, int32_t vy);
-
-  // Writes the output rows below `end` that are not written yet.
-  void resolve_rows_before(int32_t end);
+  // Writes every output sample from the sums.
+  void resolve();
 
 private:
   // Where a pair's two samples lie: the displacements into frames[1] and
@@ -79,17 +73,15 @@ private:
   // column x0 + k in row y0, the rows `stride` apart.
   void add_rows(int32_t y0, int32_t y1, const Columns& c, const uint8_t* weights,
                 ptrdiff_t stride, const Shares& s);
-  // Rows that follow each other in the ring of sums and whose source rows
-  // follow each other too (no vertical clamping), or a single row.
+  // Rows whose source rows follow each other too (no vertical clamping), or
+  // a single row.
   void add_band(int32_t y0, int32_t y1, const Columns& c, const uint8_t* weights,
                 ptrdiff_t stride, const Shares& s);
   // One pixel, its displacements clamped into the picture.
   void add_pixel(int32_t y, int32_t x, uint32_t weight, const Shares& s);
   void resolve_row(int32_t y);
-
-  // Where row y's sums lie in the ring: a bilateral window's upper and lower
-  // halves each fall in one run of it.
-  int32_t slot_of(int32_t y) const { return (y + ctx_.block_size / 2) % ctx_.sums_rows; }
+  // The chroma samples an odd width or height adds: the plain blend.
+  void resolve_edge_chroma();
   bool decides_chroma_row(int32_t y) const;
 
   MIContext& ctx_;
@@ -104,8 +96,8 @@ private:
   int32_t chroma_planes_;  // planar chroma planes composed: 0 to 2
   bool interleaved_;     // one plane of (U, V) pairs
   int32_t shift_w_, shift_h_;
+  // Chroma samples decided by a pixel (2i + 1, 2j + 1) of the picture.
   int32_t chroma_width_, chroma_height_;
-  int32_t resolved_ = 0;  // rows written so far
 
   // Scratch rows: the weights of a window after the pair limit, and weights
   // or totals repeated for each byte of a pixel.

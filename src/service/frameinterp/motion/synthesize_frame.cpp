@@ -1,3 +1,4 @@
+#include "motion/bilateral_synthesis.h"
 #include "motion/interpolation.h"
 #include "motion/synthesis.h"
 #include "motion/working_frame.h"
@@ -72,23 +73,9 @@ void synthesize_frame(std::shared_ptr<MIContext> mi_ctx, MIFrame* out) {
   if (ctx.me_mode == ME_MODE_BIDIR) {
     SynthesisPass pass(ctx, alpha, out);
     collect_bidir_candidates(pass);
-    pass.resolve_rows_before(ctx.estimator.height);
+    pass.resolve();
   } else if (ctx.me_mode == ME_MODE_BILAT) {
-    // A block row's windows reach half a block above it; the rows above the
-    // next block row's windows are final once the row is done.
-    SynthesisPass pass(ctx, alpha, out);
-    for (int32_t mb_y = 0; mb_y < ctx.blocks_y; ++mb_y) {
-      for (int32_t mb_x = 0; mb_x < ctx.blocks_x; ++mb_x) {
-        const MIBlock& block = ctx.bilat_blocks[mb_y * ctx.blocks_x + mb_x];
-        if (block.subdivided) {
-          collect_split_candidates(pass, block, mb_x << ctx.log2_block_size,
-                                   mb_y << ctx.log2_block_size, ctx.log2_block_size);
-        }
-        collect_bilat_candidates(pass, block, mb_x, mb_y);
-      }
-      pass.resolve_rows_before(((mb_y + 1) << ctx.log2_block_size) - ctx.block_size / 2);
-    }
-    pass.resolve_rows_before(ctx.estimator.height);
+    compose_bilateral(ctx, alpha, out);
   }
 }
 

@@ -15,12 +15,14 @@ bool working_layout(int32_t format, int32_t width, int32_t height, WorkingLayout
     return false;
   }
   const auto area = static_cast<size_t>(pixels);
+  // Chroma covers 2 x 2 pixels, rounded up at an odd width or height.
+  const int32_t chroma_w = width / 2 + width % 2, chroma_h = height / 2 + height % 2;
+  const size_t chroma_area = static_cast<size_t>(chroma_w) * static_cast<size_t>(chroma_h);
   WorkingLayout l;
   if (format == kFormatPlanar) {
-    // (w >> 1) x (h >> 1) chroma samples fit in (w x h) >> 2 bytes.
-    l = {3, {area, area >> 2, area >> 2}, {width, width >> 1, width >> 1}, kFormatPlanar, 3, 1, 1};
+    l = {3, {area, chroma_area, chroma_area}, {width, chroma_w, chroma_w}, kFormatPlanar, 3, 1, 1};
   } else if (format == kFormatInterleaved) {
-    l = {2, {area, area >> 1, 0}, {width, width, 0}, kFormatInterleaved, 2, 1, 1};
+    l = {2, {area, 2 * chroma_area, 0}, {width, 2 * chroma_w, 0}, kFormatInterleaved, 2, 1, 1};
   } else {
     // The row of 4-byte pixels needs an i32 stride.
     if (int64_t{width} * kPackedPixelBytes > std::numeric_limits<int32_t>::max()) {

@@ -3,7 +3,8 @@
 //
 // Format 1 (planar 4:2:0): luma, then two chroma planes at half width and
 // height. Format 6: luma, then one plane of interleaved (U, V) byte pairs at
-// full byte width and half height. Any other code is one plane of 4-byte
+// half height, a pair per two pixels. Chroma sizes are rounded up at an odd
+// width or height, as the host lays them out. Any other code is one plane of 4-byte
 // pixels; its working frame carries an 8-bit luma plane derived from the
 // pixels as plane 0, so that estimation and scene detection see one 8-bit
 // plane like for the other formats, and the pixels themselves as plane 1.
@@ -46,9 +47,8 @@ bool working_layout(int32_t format, int32_t width, int32_t height, WorkingLayout
 MIFrame empty_frame();
 
 // Gives an empty frame the size, format and zero-filled planes of the
-// layout, so that bytes no picture reaches (the half (U, V) pair at the end
-// of an odd-width interleaved row) hand out as 0, not as stale memory.
-// False, with the frame left empty, when a plane cannot be allocated.
+// layout. False, with the frame left empty, when a plane cannot be
+// allocated.
 bool allocate_planes(MIFrame* frame, int32_t format, int32_t width, int32_t height,
                      const WorkingLayout& layout);
 

@@ -22,7 +22,8 @@ MotionKernels kernels_for_tier(CpuTier tier) {
   MotionKernels k = {{sad_1x1_c, sad_2x2_c, sad_4x4_c, sad_8x8_c, sad_16x16_c, sad_32x32_c},
                      plane_sad_c,
                      accumulate_pairs_c,
-                     resolve_row_c};
+                     resolve_row_c,
+                     gather_pairs_c};
 #if defined(FRAMEINTERP_X86_KERNELS)
   if (tier >= CpuTier::kSse2) {
     k.block_sad[2] = sad_4x4_sse2;
@@ -32,6 +33,7 @@ MotionKernels kernels_for_tier(CpuTier tier) {
     k.plane_sad = plane_sad_sse2;
     k.accumulate_pairs = accumulate_pairs_sse2;
     k.resolve_row = resolve_row_sse2;
+    k.gather_pairs = gather_pairs_sse2;
   }
   if (tier >= CpuTier::kAvx2) {
     k.block_sad[3] = sad_8x8_avx2;
@@ -40,6 +42,7 @@ MotionKernels kernels_for_tier(CpuTier tier) {
     k.plane_sad = plane_sad_avx2;
     k.accumulate_pairs = accumulate_pairs_avx2;
     k.resolve_row = resolve_row_avx2;
+    k.gather_pairs = gather_pairs_avx2;
   }
 #else
   (void)tier;

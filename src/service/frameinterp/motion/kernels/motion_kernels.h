@@ -5,6 +5,7 @@
 
 #include "motion/kernels/block_sad.h"
 #include "motion/kernels/cpu_tier.h"
+#include "motion/kernels/pair_gather.h"
 #include "motion/kernels/plane_sad.h"
 #include "motion/kernels/weighted_sums.h"
 
@@ -17,6 +18,7 @@ struct MotionKernels {
   PlaneSadFn plane_sad;
   AccumulatePairsFn accumulate_pairs;
   ResolveRowFn resolve_row;
+  GatherPairsFn gather_pairs;
 };
 
 // The table filled for `tier` (any tier, whatever this processor supports).
