@@ -17,7 +17,8 @@ std::vector<ScriptedFrame> ScriptedProvider::Uniform(int count, int64_t start, i
   for (int i = 0; i < count; ++i) {
     auto picture = MakePicture(1, size, size);
     for (int p = 0; p < picture->layout().plane_count; ++p) {
-      std::memset(picture->plane(p), i & 0xFF, picture->layout().PlaneBytes(p));
+      std::memset(picture->plane(p), i & 0xFF,
+                  static_cast<size_t>(picture->stride(p)) * picture->layout().planes[p].rows);
     }
     frames.push_back({start + i * step, duration, std::move(picture), false});
   }
