@@ -4,13 +4,14 @@
 
 namespace standin {
 
-CpuBuffer::CpuBuffer(const MediaDesc& desc)
+CpuBuffer::CpuBuffer(const MediaDesc& desc, uint32_t row_padding)
     : desc_(desc),
-      layout_(LayoutFor(desc_.GetFormat(), desc_.GetWidth(0), desc_.GetHeight(0))) {
+      layout_(LayoutFor(desc_.GetFormat(), desc_.GetWidth(0), desc_.GetHeight(0))),
+      row_padding_(row_padding) {
   size_t total = 0;
   for (int p = 0; p < layout_.plane_count; ++p) {
     offsets_[p] = total;
-    total += layout_.PlaneBytes(p);
+    total += static_cast<size_t>(stride(p)) * layout_.planes[p].rows;
   }
   data_.assign(total, 0);
   ++Counters().buffers_alive;
@@ -23,15 +24,17 @@ int32_t CpuBuffer::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes]
   if (!planes || !strides || access > kWrite || zero != 0) return -1;
   for (int p = 0; p < layout_.plane_count; ++p) {
     planes[p] = plane(p);
-    strides[p] = static_cast<int32_t>(layout_.planes[p].row_bytes);
+    strides[p] = static_cast<int32_t>(stride(p));
   }
   ++locks_;
   return 0;
 }
 
 int32_t CpuBuffer::Unlock() {
-  if (locks_ == 0) return -1;
-  --locks_;
+  int held = locks_.load();
+  do {
+    if (held == 0) return -1;
+  } while (!locks_.compare_exchange_weak(held, held - 1));
   return 0;
 }
 
@@ -42,7 +45,7 @@ void CpuBuffer::GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) {
 std::shared_ptr<CpuBuffer> MakePicture(uint32_t format, uint32_t width, uint32_t height) {
   MediaDesc desc(format);
   desc.SetSize(width, height);
-  return std::make_shared<CpuBuffer>(desc);
+  return std::make_shared<CpuBuffer>(desc, RowPadding());
 }
 
 namespace {
@@ -57,8 +60,8 @@ public:
     if (Faults().allocate_throws) throw std::bad_alloc();
     if (!ours || zero != 0 || zero_too != 0 || Faults().allocate_fails) return;
     ++Counters().buffers_allocated;
-    Counters().allocated_tags = ours->metadata().tags();
-    *out = std::make_shared<CpuBuffer>(*ours);
+    Counters().set_allocated_tags(ours->metadata().tags());
+    *out = std::make_shared<CpuBuffer>(*ours, RowPadding());
   }
 };
 

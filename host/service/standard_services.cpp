@@ -229,10 +229,14 @@ StandardServiceCounters& StandardServicesCounters() {
 
 void ResetStandardServices() {
   StandardServicesControls() = StandardServiceControls{};
-  StandardServiceCounters& counters = StandardServicesCounters();
-  const int64_t alive = counters.sessions_alive;
-  counters = StandardServiceCounters{};
-  counters.sessions_alive = alive;
+  StandardServiceCounters& c = StandardServicesCounters();
+  c.sessions_created = c.sessions_destroyed = c.visual_process_sessions_created = 0;
+  c.gpu_sessions_created = c.foreign_sessions_created = c.sessions_abandoned = 0;
+  c.unknown_sessions_destroyed = c.blend_calls = c.gpu_kind_calls = 0;
+  c.last_destroyed = SessionKind::kNone;
+  c.last_blend_factor = 0.0f;
+  c.last_blend_result = 0;
+  c.last_blend_out_format = c.last_blend_out_memory_type = 0;
 }
 
 void RegisterStandardServices(int32_t gpu_kind) {

@@ -11,13 +11,14 @@ ScriptedProvider::ScriptedProvider(FrameRate rate, std::vector<ScriptedFrame> fr
     : rate_(rate), frames_(std::move(frames)), shared_(frames_.size()), info_(info) {}
 
 std::vector<ScriptedFrame> ScriptedProvider::Uniform(int count, int64_t start, int64_t step,
-                                                     int64_t duration) {
+                                                     int64_t duration, uint32_t size) {
   std::vector<ScriptedFrame> frames;
   frames.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
-    auto picture = MakePicture(1, 16, 16);
+    auto picture = MakePicture(1, size, size);
     for (int p = 0; p < picture->layout().plane_count; ++p) {
-      std::memset(picture->plane(p), i & 0xFF, picture->layout().PlaneBytes(p));
+      std::memset(picture->plane(p), i & 0xFF,
+                  static_cast<size_t>(picture->stride(p)) * picture->layout().planes[p].rows);
     }
     frames.push_back({start + i * step, duration, std::move(picture), false});
   }

@@ -115,7 +115,7 @@ TEST_F(Blending, OutputTakesOverTheLeftPicturesMetadataAndAttributes) {
   desc->SetAttribute49(49);
   left = SampleOf(picture);
   standin::MediaDesc* out = DescOf(source->Blending(left, SampleOf(Picture(1, 2)), 1, 2));
-  EXPECT_EQ(media().allocated_tags, Texts{"Source"}) << "what the host's allocator sees";
+  EXPECT_EQ(media().allocated_tags(), Texts{"Source"}) << "what the host's allocator sees";
   EXPECT_EQ(out->metadata().tags(), (Texts{"Source", "Blank"}));
   EXPECT_EQ(DescOf(left)->metadata().tags(), Texts{"Source"});
   avcore::MediaAttr16 read{};

@@ -118,4 +118,28 @@ TEST_F(Session, FlagsTravelToTheProvidersSeekInEveryMode) {
   }
 }
 
+// Under {-25, -1} every mode steps, synthesises and seeks as under {25, 1}:
+// the frame duration is 400,000 ticks, not unknown. (Mode 2 needs two blocks
+// of 16 x 16 each way.)
+TEST_F(Session, ARateOfTwoNegativeSignsActsAsItsMagnitudesInEveryMode) {
+  for (const uint32_t mode : {0u, 1u, 2u}) {
+    std::vector<int64_t> seen[2];
+    for (int negative = 0; negative < 2; ++negative) {
+      const auto fresh = std::make_shared<ScriptedProvider>(
+          negative ? FrameRate{-25, -1} : FrameRate{25, 1},
+          ScriptedProvider::Uniform(20, 0, kStep, kStep, 32));
+      FrameInterpImpl of_mode;
+      of_mode.SetProvider(fresh);
+      of_mode.SetMode(mode);
+      for (const int64_t pts : {kStep / 2, 3 * kStep / 2, 5 * kStep / 2}) {
+        const auto frame = of_mode.GetFrame(pts, 0);
+        seen[negative].push_back(frame ? frame->GetPts() : -1);
+      }
+      seen[negative].push_back(fresh->calls().seek);
+      seen[negative].push_back(fresh->calls().move_next);
+    }
+    EXPECT_EQ(seen[0], seen[1]) << "mode " << mode << ": answers' times, seeks, steps";
+  }
+}
+
 }  // namespace

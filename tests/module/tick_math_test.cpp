@@ -11,7 +11,7 @@ using frameinterp::NominalFrameDuration;
 constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
 constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
 
-TEST(NominalFrameDuration, TruncatesExactlySaturatesAndKnowsNoNonPositiveRate) {
+TEST(NominalFrameDuration, TruncatesExactlySaturatesAndKnowsNoNonPositiveDuration) {
   struct Case {
     int64_t num, den, duration;
   };
@@ -22,8 +22,12 @@ TEST(NominalFrameDuration, TruncatesExactlySaturatesAndKnowsNoNonPositiveRate) {
            Case{kMax, kMax, 10'000'000}, Case{kMax / 2, kMax / 4, 4'999'999},
            Case{1'000'000'000'000, 999'999'999'999, 9'999'999}, Case{1, kMax, kMax},
            Case{1'000'000, kMax / 1000, kMax / 1000 * 10},
-           // A rate of 0 or below has no known duration.
-           Case{0, 1, 0}, Case{-30, 1, 0}, Case{30, 0, 0}, Case{30, -1, 0}, Case{kMin, kMin, 0}}) {
+           // Signed division: two negative signs cancel, even at the most negative value.
+           Case{-25, -1, 400'000}, Case{-30000, -1001, 333'666}, Case{kMin, kMin, 10'000'000},
+           Case{kMin, -1, 0}, Case{-1, kMin, kMax},
+           // Without a positive duration, none is known.
+           Case{0, 1, 0}, Case{0, -1, 0}, Case{-30, 1, 0}, Case{30, 0, 0}, Case{-30, 0, 0},
+           Case{30, -1, 0}}) {
     EXPECT_EQ(NominalFrameDuration(c.num, c.den), c.duration) << c.num << " / " << c.den;
   }
 }

@@ -60,22 +60,29 @@ constexpr int64_t SaturatingAdd(int64_t a, int64_t b) {
   return a + b;
 }
 
+// The magnitude of a 64-bit value, exact for the most negative one too.
+constexpr uint64_t Magnitude(int64_t value) {
+  return value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
+
 // Nominal frame duration in ticks of a rate of num/den frames per second:
-// den × 10,000,000 / num, truncated, computed without overflow. A rate whose
-// numerator or denominator is 0 or below has no known duration (0); a duration
-// beyond the 64-bit range saturates.
+// den × 10,000,000 / num in signed division, truncated, computed without
+// overflow, so a rate whose numerator and denominator are both negative has
+// the duration of their magnitudes. A rate with a zero numerator or
+// denominator, or of one negative sign, gives no positive duration and has no
+// known duration (0); a duration beyond the 64-bit range saturates.
 constexpr int64_t NominalFrameDuration(int64_t num, int64_t den) {
-  if (num <= 0 || den <= 0) return 0;
+  if (num == 0 || den == 0 || (num < 0) != (den < 0)) return 0;
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-  const auto n = static_cast<uint64_t>(num);
-  const auto d = static_cast<uint64_t>(den);
+  const uint64_t n = Magnitude(num);
+  const uint64_t d = Magnitude(den);
   const uint64_t whole = d / n;
   const uint64_t remainder = d % n;
   if (whole > static_cast<uint64_t>(kMax / kTicksPerSecond)) return kMax;
 
   // floor(remainder × 10,000,000 / n) by binary long division over the bits of
   // 10,000,000 (< 2^24); the running remainder stays below n, so its doubling
-  // and the added remainder stay below 2n < 2^64.
+  // and the added remainder stay below 2n <= 2^64.
   uint64_t fraction = 0;
   uint64_t running = 0;
   for (int bit = 23; bit >= 0; --bit) {

@@ -8,8 +8,10 @@
 // (0, null, an empty pointer or a failed call).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -89,10 +91,11 @@ private:
 };
 
 // A picture in CPU memory, laid out by its description's format code
-// (LayoutFor); rows are packed without padding.
+// (LayoutFor); each row is followed by `row_padding` bytes (0: rows packed).
+// Lock and Unlock may be called from several threads at once.
 class HOST_MEDIA_API CpuBuffer final : public avcore::IMediaBuffer {
 public:
-  explicit CpuBuffer(const MediaDesc& desc);
+  explicit CpuBuffer(const MediaDesc& desc, uint32_t row_padding = 0);
   ~CpuBuffer() override;
 
   int32_t Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes], uint32_t access,
@@ -102,15 +105,18 @@ public:
   void GetGpuResource(std::shared_ptr<void>* out, int32_t, int32_t) override;
 
   const PictureLayout& layout() const { return layout_; }
+  // The first row of a plane; its rows lie stride(index) bytes apart.
   uint8_t* plane(int index) { return data_.data() + offsets_[index]; }
+  uint32_t stride(int index) const { return layout_.planes[index].row_bytes + row_padding_; }
   int lock_count() const { return locks_; }
 
 private:
   MediaDesc desc_;
   PictureLayout layout_;
+  uint32_t row_padding_;
   size_t offsets_[4] = {};
   std::vector<uint8_t> data_;
-  int locks_ = 0;
+  std::atomic<int> locks_{0};
 };
 
 class HOST_MEDIA_API MediaSample final : public avcore::IMediaSample {
@@ -132,15 +138,23 @@ private:
   std::shared_ptr<avcore::IMediaBuffer> buffer_;
 };
 
-// A new CPU picture of the given format and size, with a description of its own.
+// A new CPU picture of the given format and size, with a description of its
+// own and rows padded by RowPadding().
 HOST_MEDIA_API std::shared_ptr<CpuBuffer> MakePicture(uint32_t format, uint32_t width,
                                                       uint32_t height);
 // A new sample carrying the picture, with its time and duration.
 HOST_MEDIA_API std::shared_ptr<avcore::IMediaSample> MakeSample(
     std::shared_ptr<avcore::IMediaBuffer> picture, int64_t pts, int64_t duration);
 
-// Failure switches for tests; all off by default. Reset() switches them off
-// and zeroes the counters.
+// Bytes of padding after every row of the pictures that MakePicture and the
+// default allocator make from now on (0 by default: rows packed), as a host
+// whose buffers have aligned or padded strides.
+HOST_MEDIA_API void SetRowPadding(uint32_t bytes);
+HOST_MEDIA_API uint32_t RowPadding();
+
+// Failure switches for tests; all off by default. ResetMedia() switches them
+// off, packs rows again and zeroes the counters. Set them while no session is
+// at work: they are plain values.
 struct MediaFaults {
   bool no_default_allocator = false;  // OVKAvCoreDefaultAllocatorAcquire leaves null
   bool allocate_fails = false;        // Allocate gives an empty buffer
@@ -151,15 +165,23 @@ struct MediaFaults {
 };
 HOST_MEDIA_API MediaFaults& Faults();
 
-struct MediaCounters {
-  int64_t descs_created = 0;     // by OVKAvCoreMediaDescCreateEx
-  int64_t descs_destroyed = 0;   // by OVKAvCoreMediaDescDestroy
-  int64_t allocator_acquired = 0;
-  int64_t buffers_allocated = 0;  // by the default allocator
-  int64_t samples_created = 0;    // by OVKAvCoreMediaSampleCreate
-  int64_t buffers_alive = 0;      // every CpuBuffer not yet destroyed
-  int64_t samples_alive = 0;      // every MediaSample not yet destroyed
-  std::vector<std::string> allocated_tags;  // metadata tags of the last description allocated
+// Counted from every thread.
+struct HOST_MEDIA_API MediaCounters {
+  std::atomic<int64_t> descs_created{0};    // by OVKAvCoreMediaDescCreateEx
+  std::atomic<int64_t> descs_destroyed{0};  // by OVKAvCoreMediaDescDestroy
+  std::atomic<int64_t> allocator_acquired{0};
+  std::atomic<int64_t> buffers_allocated{0};  // by the default allocator
+  std::atomic<int64_t> samples_created{0};    // by OVKAvCoreMediaSampleCreate
+  std::atomic<int64_t> buffers_alive{0};      // every CpuBuffer not yet destroyed
+  std::atomic<int64_t> samples_alive{0};      // every MediaSample not yet destroyed
+
+  // The metadata tags of the last description allocated.
+  std::vector<std::string> allocated_tags() const;
+  void set_allocated_tags(const std::vector<std::string>& tags);
+
+private:
+  mutable std::mutex tags_mutex_;
+  std::vector<std::string> allocated_tags_;
 };
 HOST_MEDIA_API MediaCounters& Counters();
 HOST_MEDIA_API void ResetMedia();

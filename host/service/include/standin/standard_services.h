@@ -18,6 +18,7 @@
 // with an argument other than 0 answers null.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "host/api.h"
@@ -36,9 +37,9 @@ HOST_SERVICE_API void UnregisterStandardServices();
 
 // ---------------------------------------------------------------------------
 // Controls for tests. They act on the services' later calls, whether the
-// services were registered before or after the change. Like the module, they
-// are meant for one thread at a time: the controls and counters are plain
-// values.
+// services were registered before or after the change. The controls are plain
+// values, to be set while no session is at work; the counters count calls
+// from every thread.
 
 // What CreateSession hands out.
 enum class SessionOutcome : int32_t {
@@ -59,26 +60,27 @@ HOST_SERVICE_API StandardServiceControls& StandardServicesControls();
 enum class SessionKind : int32_t { kNone = 0, kVisualProcess = 1, kGpu = 2, kForeign = 3 };
 
 struct StandardServiceCounters {
-  int64_t sessions_created = 0;    // every kind, by CreateSession of either service
-  int64_t sessions_destroyed = 0;  // by DestroySession, or by a service dying with it
-  int64_t visual_process_sessions_created = 0;
-  int64_t gpu_sessions_created = 0;
-  int64_t foreign_sessions_created = 0;
+  std::atomic<int64_t> sessions_created{0};    // every kind, by CreateSession of either service
+  std::atomic<int64_t> sessions_destroyed{0};  // by DestroySession, or by a service dying with it
+  std::atomic<int64_t> visual_process_sessions_created{0};
+  std::atomic<int64_t> gpu_sessions_created{0};
+  std::atomic<int64_t> foreign_sessions_created{0};
   // Sessions a service still held when it was destroyed (the host never
   // handed them back); the service deletes them then.
-  int64_t sessions_abandoned = 0;
+  std::atomic<int64_t> sessions_abandoned{0};
   // DestroySession calls with null or a session the service did not create.
-  int64_t unknown_sessions_destroyed = 0;
-  SessionKind last_destroyed = SessionKind::kNone;  // the kind of the last session destroyed
-  int64_t blend_calls = 0;
-  float last_blend_factor = 0.0f;
-  int32_t last_blend_result = 0;
+  std::atomic<int64_t> unknown_sessions_destroyed{0};
+  // The kind of the last session destroyed.
+  std::atomic<SessionKind> last_destroyed{SessionKind::kNone};
+  std::atomic<int64_t> blend_calls{0};
+  std::atomic<float> last_blend_factor{0.0f};
+  std::atomic<int32_t> last_blend_result{0};
   // The output buffer's description as the last BlendFrames saw it (0 when it had none).
-  uint32_t last_blend_out_format = 0;
-  uint32_t last_blend_out_memory_type = 0;
-  int64_t gpu_kind_calls = 0;
+  std::atomic<uint32_t> last_blend_out_format{0};
+  std::atomic<uint32_t> last_blend_out_memory_type{0};
+  std::atomic<int64_t> gpu_kind_calls{0};
   // Sessions created and not yet destroyed; not zeroed by ResetStandardServices.
-  int64_t sessions_alive = 0;
+  std::atomic<int64_t> sessions_alive{0};
 };
 HOST_SERVICE_API StandardServiceCounters& StandardServicesCounters();
 

@@ -35,9 +35,9 @@ public:
   ScriptedProvider(FrameRate rate, std::vector<ScriptedFrame> frames, uint32_t info = 0);
 
   // `count` frames at start, start + step, ..., each lasting `duration`, each
-  // with a picture of its own (format 1, 16 x 16, every byte = frame index).
+  // with a picture of its own (format 1, size x size, every byte = frame index).
   static std::vector<ScriptedFrame> Uniform(int count, int64_t start, int64_t step,
-                                            int64_t duration);
+                                            int64_t duration, uint32_t size = 16);
 
   FrameRate GetFrameRate() override;
   uint32_t GetInfo() override;
