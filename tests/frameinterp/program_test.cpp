@@ -109,7 +109,8 @@ TEST_F(ProgramTest, EveryFramingModeKeepsTheDurationAndRepeatPassesFramesThrough
     bool pass_through;
   };
   for (const Case& c :
-       {Case{"-m repeat", Clip(kCisco), "10 frames written to out.y4m", {12, 1}, true},
+       {Case{"-m repeat -o out.y4m -i", Clip(kCisco), "10 frames written to out.y4m", {12, 1},
+             true},
         Case{"-m repeat -r 75 -o cars.y4m", Clip("cars_320x240_30fps.y4m"),
              "75 frames written to cars.y4m", {75, 1}, true},
         Case{"-m 0 -r 29.97 -o ntsc.y4m", Clip(kRtn), "written to ntsc.y4m", {30000, 1001}, true},
@@ -125,13 +126,14 @@ TEST_F(ProgramTest, EveryFramingModeKeepsTheDurationAndRepeatPassesFramesThrough
 }
 
 TEST_F(ProgramTest, SnapshotOfAConversionIsAPngOrAFailureWithoutOutput) {
-  ProgramRun run = Run("-m repeat --snapshot 9 look.png " + Clip(kCisco));
+  ProgramRun run = Run("-m repeat -o out.y4m --snapshot 9 look.png --snapshot-width 80 " +
+                       Clip(kCisco));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("\nframeinterp: snapshot of output frame 9 written to look.png\n"),
             std::string::npos) << run.err;
   const auto png = ReadPng(out_.File("look.png"));
   ASSERT_TRUE(png);  // the frame before, the answer; no frame after the last one
-  EXPECT_EQ(png->width, 4 + 2 * (160 + 4));
+  EXPECT_EQ(png->width, 4 + 2 * (80 + 4));
 
   run = Run("-q -m repeat -o late.y4m --snapshot 10 late.png " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
@@ -163,7 +165,7 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
   std::string slow = "YUV4MPEG2 W4 H2 F1:1000\n";
   for (int i = 0; i < 23; ++i) slow += "FRAME\n" + std::string(12, 'a');
   const std::string slow_path = logs_.Write("slow.y4m", slow);
-  const std::string odd = logs_.Write("odd.y4m", "YUV4MPEG2 W5 H2 F25:1\nFRAME\n0123456789ab");
+  const std::string c422 = logs_.Write("422.y4m", "YUV4MPEG2 W4 H2 F25:1 C422\nFRAME\n01234567");
   // A missing module, a file that is no library (the loader's reason names
   // the path; on Windows it gives the system's code too), a library that is
   // not a service module.
@@ -180,9 +182,11 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
            Case{"-m none " + Clip(kCisco), 1, "gave no frame for the first request"},
            Case{"-m repeat /nonexistent/clip.y4m", 1,
                 "frameinterp: /nonexistent/clip.y4m: cannot open: No such file or directory\n"},
-           Case{"-m repeat " + odd, 1,
-                "frameinterp: " + odd +
-                    ": odd width 5 (only even widths and heights are supported)\n"},
+           Case{"-m repeat " + c422, 1,
+                "frameinterp: " + c422 +
+                    ": unsupported colour format 'C422' (supported: 8-bit 4:2:0 as C420, C420jpeg, "
+                    "C420paldv, C420mpeg2 or no C token); convert it to 8-bit 4:2:0 first, for "
+                    "example with ffmpeg's -pix_fmt yuv420p\n"},
            Case{"-r 100000 " + slow_path, 1,
                 "frameinterp: " + slow_path +
                     ": the output rate 100000:1 would give more than 2147483647 frames\n"},
