@@ -40,7 +40,6 @@ TEST(ParseOptions, DefaultsModesListsAndScores) {
   const Options defaults = Parse({});  // the built-in scene; a conversion writes to stdout
   EXPECT_TRUE(defaults.input.empty() && defaults.modes.empty() && !defaults.fps.has_value());
   EXPECT_EQ(defaults.output, "-");
-  EXPECT_FALSE(defaults.output_given || defaults.snapshot_width.has_value());
   EXPECT_EQ(defaults.pixel_format, kFormatI420);
   EXPECT_EQ(defaults.verbosity, 0);
   EXPECT_EQ(Parse({"-m", "3"}).modes, std::vector<uint32_t>{kModeNone});

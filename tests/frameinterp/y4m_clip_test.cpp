@@ -110,13 +110,6 @@ TEST_F(Y4mClipTest, OddSizesCarryChromaRoundedUpAndInterlacingBecomesProgressive
   }
   EXPECT_EQ(Rejection("YUV4MPEG2 W5 H3 F25:1\nFRAME\n" + std::string(26, 'a')),
             "truncated last frame: frame 0 has 26 of 27 bytes");
-  for (const char* kept : {"Ip", "I?"}) {
-    const std::string line = std::string("YUV4MPEG2 W4 H2 F25:1 ") + kept;
-    const auto clip = Y4mClip::Open(dir_.Write("p.y4m", line + "\nFRAME\n" + FramePayload('a')),
-                                    Y4mClip::Access::kForward);
-    EXPECT_FALSE(clip->header().interlaced);
-    EXPECT_EQ(clip->header().LineWithRate({25, 1}), line + "\n");
-  }
 }
 
 TEST_F(Y4mClipTest, RejectsMissingFrameLinesTruncationAndEmptyClips) {
