@@ -194,12 +194,12 @@ TEST_F(ProgramTest, PixelFormatsAndStreamsGiveTheSameFrames) {
   EXPECT_EQ(Open(out_.File("bgra.y4m"))->count(), 10);
 }
 
-// 321 x 241: the right header and frame count in every format, every chroma
-// sample written (luma has no rounded-up size); repeat passes the frames
-// through; --evaluate scores and draws it.
+// 321 x 241: the right header and frame count in every mode and format,
+// every chroma sample written (luma has no rounded-up size); repeat passes
+// the frames through; --evaluate scores and draws it.
 TEST_F(ProgramTest, OddSizesConvertAndEvaluate) {
   const std::string odd = WriteOddClip();
-  for (const std::string mode : {"repeat", "blend"}) {
+  for (const std::string mode : {"repeat", "blend", "motion"}) {
     for (const std::string format : {"i420", "nv12", "bgra"}) {
       const std::string args = "-q -m " + mode + " --pixel-format " + format + " -o out.y4m ";
       ASSERT_EQ(Run(args + odd).status, 0) << args;
