@@ -1,17 +1,40 @@
-# What `cmake --install` lays out, the same on Linux and Windows: the module,
-# the frameinterp program with the stand-in host libraries it runs on, all in
-# bin/ (the program loads the module from beside itself), and the README.
-# `cpack` packs it as a .tar.gz on Linux and a .zip on Windows.
+# What `cmake --install` lays out, and `cpack` packs (a .tar.gz on Linux, a
+# .zip on Windows).
+#
+# Linux, the conventional Unix tree: bin/frameinterp; the module and the
+# stand-in host libraries in lib/, found by the program through an RPATH
+# relative to itself (and the module by the program's lookup, see
+# DefaultModulePath); the host interface headers in include/host/; the README
+# in share/doc/libservice-frameinterp/.
+#
+# Windows: the program and every DLL it loads together in bin/, where Windows
+# looks for them; the headers in include/host/, the README at the top.
+include(GNUInstallDirs)
 
-# Installed Linux binaries find their neighbours as the built ones do.
-set_target_properties(frameinterp service-frameinterp ovkcore ovkavcore ovkservice
-                      PROPERTIES INSTALL_RPATH "$ORIGIN")
-install(TARGETS frameinterp service-frameinterp ovkcore ovkavcore ovkservice
-        RUNTIME DESTINATION bin
-        LIBRARY DESTINATION bin
+set(frameinterp_targets frameinterp service-frameinterp ovkcore ovkavcore ovkservice)
+if(WIN32)
+  set(frameinterp_library_dir ${CMAKE_INSTALL_BINDIR})
+  set(frameinterp_doc_dir .)
+  set(library_from_program .)
+else()
+  set(frameinterp_library_dir ${CMAKE_INSTALL_LIBDIR})
+  set(frameinterp_doc_dir ${CMAKE_INSTALL_DOCDIR})
+  file(RELATIVE_PATH library_from_program ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+  set_target_properties(frameinterp PROPERTIES INSTALL_RPATH "$ORIGIN/${library_from_program}")
+  set_target_properties(service-frameinterp ovkcore ovkavcore ovkservice
+                        PROPERTIES INSTALL_RPATH "$ORIGIN")
+endif()
+# Where the program looks for the module when none is beside it.
+target_compile_definitions(frameinterp_cli PRIVATE
+  FRAMEINTERP_INSTALLED_MODULE_DIR="${library_from_program}")
+
+install(TARGETS ${frameinterp_targets}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        LIBRARY DESTINATION ${frameinterp_library_dir}
         # Import libraries are for linking against the host, not for running.
-        ARCHIVE DESTINATION lib EXCLUDE_FROM_ALL)
-install(FILES README.md DESTINATION .)
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} EXCLUDE_FROM_ALL)
+install(DIRECTORY include/host DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES README.md DESTINATION ${frameinterp_doc_dir})
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)

@@ -16,8 +16,8 @@ Options Parse(std::vector<std::string> args) { return ParseOptions(args); }
 TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   const Options options =
       Parse({"-oout.y4m", "--mode=blend", "-r", "29.97", "--pixel-format", "nv12", "--gpu-effect",
-             "--module", "m.so", "-vv", "--verbose", "-q", "--progress", "in.y4m", "--snapshot", "3",
-             "s.png"});
+             "--module", "m.so", "-vv", "--verbose", "-q", "--progress", "-i", "in.y4m",
+             "--snapshot", "3", "s.png", "--snapshot-width=0"});
   EXPECT_EQ(options.input, "in.y4m");
   EXPECT_EQ(options.output, "out.y4m");
   EXPECT_TRUE(options.output_given);
@@ -31,12 +31,15 @@ TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   EXPECT_TRUE(options.progress);
   EXPECT_EQ(options.snapshot_frame, 3);
   EXPECT_EQ(options.snapshot_path, "s.png");
+  EXPECT_EQ(options.snapshot_width, 0);
+  EXPECT_EQ(Parse({"--input=-"}).input, "-");
+  EXPECT_EQ(Parse({"-iclip.y4m"}).input, "clip.y4m");
 }
 
 TEST(ParseOptions, DefaultsModesListsAndScores) {
-  const Options defaults = Parse({});  // the built-in scene into out.y4m
+  const Options defaults = Parse({});  // the built-in scene; a conversion writes to stdout
   EXPECT_TRUE(defaults.input.empty() && defaults.modes.empty() && !defaults.fps.has_value());
-  EXPECT_EQ(defaults.output, "out.y4m");
+  EXPECT_EQ(defaults.output, "-");
   EXPECT_EQ(defaults.pixel_format, kFormatI420);
   EXPECT_EQ(defaults.verbosity, 0);
   EXPECT_EQ(Parse({"-m", "3"}).modes, std::vector<uint32_t>{kModeNone});
@@ -54,7 +57,10 @@ TEST(ParseOptions, RefusesWhatItCannotUnderstandOrWouldIgnore) {
            {"-r", "fast"}, {"--pixel-format", "rgb"}, {"a.y4m", "b.y4m"}, {"-o"},
            {"--snapshot", "x", "s.png"}, {"--snapshot", "3"}, {"--quiet=yes"},
            {"-m", "blend,motion", "in.y4m"}, {"--json", "s.json", "in.y4m"}, {"--evaluate"},
-           {"--evaluate", "-o", "x.y4m", "in.y4m"}, {"--evaluate", "-r", "50", "in.y4m"}}) {
+           {"--evaluate", "-o", "x.y4m", "in.y4m"}, {"--evaluate", "-r", "50", "in.y4m"},
+           {"-i", "a.y4m", "b.y4m"}, {"-i", ""}, {"-i"}, {"--snapshot-width", "640", "in.y4m"},
+           {"--snapshot", "1", "s.png", "--snapshot-width", "-5"},
+           {"--snapshot", "1", "s.png", "--snapshot-width", "20000"}}) {
     EXPECT_THROW(Parse(args), UsageError) << args[0];
   }
 }

@@ -57,7 +57,8 @@ TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesRatesAndColourFormats) {
   const std::string body = " F25:1\nFRAME\n" + FramePayload('a');
   for (const auto& [bytes, problem] : std::vector<std::pair<std::string, std::string>>{
            {"", "missing header (the file is empty)"},
-           {"RIFF1234\n", "not a YUV4MPEG2 file"},
+           {"RIFF1234\n", "not a YUV4MPEG2 file (the header does not start with YUV4MPEG2); "
+                           "decode it to YUV4MPEG2 first, for example with ffmpeg -i INPUT"},
            {"YUV4MPEG2X W4 H2 F25:1\n", "not a YUV4MPEG2 file"},
            {"YUV4MPEG2 W4 H2 F25:1", "not terminated by a newline"},
            {"YUV4MPEG2 H2 F25:1\n", "no width"},
@@ -67,9 +68,7 @@ TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesRatesAndColourFormats) {
            {"YUV4MPEG2 W4 H2 F25:1 " + std::string(70000, 'X') + "\n", "too long"},
            {"YUV4MPEG2 W0 H2" + body, "zero width"},
            {"YUV4MPEG2 W4 H0" + body, "zero height"},
-           {"YUV4MPEG2 W5 H2" + body, "odd width 5"},
-           {"YUV4MPEG2 W4 H3" + body, "odd height 3"},
-           {"YUV4MPEG2 W40000 H2" + body, "above 16384"},
+           {"YUV4MPEG2 W40000 H2" + body, "above 16384; scale it down first, for example with"},
            {"YUV4MPEG2 W-4 H2" + body, "invalid width"},
            {"YUV4MPEG2 W99999999999 H2" + body, "invalid width"},
            {"YUV4MPEG2 W4 H2 F0:1\n", "zero"},
@@ -79,12 +78,38 @@ TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesRatesAndColourFormats) {
            {"YUV4MPEG2 W4 H2 F1000000:1\n", "above 100000"},
            {"YUV4MPEG2 W4 H2 F25:1 C422\n",
             "unsupported colour format 'C422' (supported: 8-bit 4:2:0 as C420, C420jpeg"},
-           {"YUV4MPEG2 W4 H2 F25:1 C444alpha\n", "unsupported colour format"},
-           {"YUV4MPEG2 W4 H2 F25:1 Cmono\n", "unsupported colour format"},
-           {"YUV4MPEG2 W4 H2 F25:1 C420p10\n", "unsupported bit depth"},
-           {"YUV4MPEG2 W4 H2 F25:1 Cmono16\n", "8-bit 4:2:0"}}) {
+           {"YUV4MPEG2 W4 H2 F25:1 C420p10\n", "unsupported bit depth in colour format 'C420p10'"},
+       }) {
     EXPECT_NE(Rejection(bytes).find(problem), std::string::npos) << problem;
   }
+  // Every format a user can convert upstream names the way to do it.
+  for (const char* colour : {"C420p10", "C444p12", "Cmono16", "C422", "C444", "C444alpha", "Cmono",
+                             "C411"}) {
+    const std::string message = Rejection(std::string("YUV4MPEG2 W4 H2 F25:1 ") + colour + "\n");
+    EXPECT_TRUE(message.ends_with(
+        "); convert it to 8-bit 4:2:0 first, for example with ffmpeg's -pix_fmt yuv420p"))
+        << message;
+  }
+}
+
+// Odd sizes: chroma planes of (W + 1)/2 x (H + 1)/2, in files and streams;
+// interlaced clips read as progressive pictures, their output header Ip.
+TEST_F(Y4mClipTest, OddSizesCarryChromaRoundedUpAndInterlacingBecomesProgressive) {
+  std::string bytes = "YUV4MPEG2 W5 H3 F25:1 It A1:1\n";  // 15 + 2 x 3 x 2 bytes a frame
+  for (char fill : {'a', 'b'}) {
+    bytes += "FRAME\n" + std::string(15, fill) + "uuuuuu" + std::string(6, fill);
+  }
+  Picture expected = Picture::Filled(5, 3, 'b', 'b');
+  expected.u.assign(6, 'u');
+  for (const auto& clip : {Y4mClip::Open(dir_.Write("odd.y4m", bytes), Y4mClip::Access::kRandom),
+                           Stream(bytes, Y4mClip::Access::kForward)}) {
+    EXPECT_EQ(clip->Frame(1), expected);
+    EXPECT_FALSE(clip->Has(2));
+    EXPECT_TRUE(clip->header().interlaced);
+    EXPECT_EQ(clip->header().LineWithRate({50, 1}), "YUV4MPEG2 W5 H3 F50:1 Ip A1:1\n");
+  }
+  EXPECT_EQ(Rejection("YUV4MPEG2 W5 H3 F25:1\nFRAME\n" + std::string(26, 'a')),
+            "truncated last frame: frame 0 has 26 of 27 bytes");
 }
 
 TEST_F(Y4mClipTest, RejectsMissingFrameLinesTruncationAndEmptyClips) {

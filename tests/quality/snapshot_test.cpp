@@ -52,9 +52,10 @@ protected:
 
   // Writes the rows to the test's file and reads them back; nullopt and the
   // reason in error_ when WriteSnapshot refuses.
-  std::optional<DecodedPng> RoundTrip(const std::vector<std::vector<Panel>>& rows) {
+  std::optional<DecodedPng> RoundTrip(const std::vector<std::vector<Panel>>& rows,
+                                      int max_panel_width = 0) {
     std::FILE* file = std::fopen(path_.c_str(), "wb");
-    const bool written = WriteSnapshot(file, rows, &error_);
+    const bool written = WriteSnapshot(file, rows, &error_, max_panel_width);
     std::fclose(file);
     if (!written) return std::nullopt;
     return ReadPng(path_);
@@ -86,6 +87,17 @@ TEST_F(Snapshot, RowsOfLabelledPanelsWithErrorMapsUnderTheirColumns) {
   EXPECT_EQ(e->x, b->x);  // under the panel it belongs to
   EXPECT_GT(e->y, b->y + 16);
   EXPECT_GT(a->y, 0) << "the labels above the panels";
+}
+
+// Columns of black and white, 40 x 20, drawn 20 pixels wide: mid grey, 20 x 10.
+TEST_F(Snapshot, WidePanelsAreScaledDownToTheMeanOfThePixelsTheyCover) {
+  Picture stripes = Picture::Filled(40, 20, 16, 128);
+  for (size_t i = 1; i < stripes.y.size(); i += 2) stripes.y[i] = 235;
+  const auto png = RoundTrip({{{{}, &stripes}}}, 20);
+  ASSERT_TRUE(png) << error_;
+  EXPECT_EQ(png->width, 4 + 20 + 4);
+  EXPECT_TRUE(Locate(*png, std::vector<uint8_t>(20 * 10 * 3, 128), 20, 10));
+  EXPECT_EQ(png->height, 4 + 10 + 4);
 }
 
 TEST_F(Snapshot, IsCompressed) {

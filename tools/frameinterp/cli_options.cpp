@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "pixel_formats.h"
+#include "y4m_header.h"
 
 namespace fitool {
 namespace {
@@ -40,11 +41,21 @@ uint32_t ParsePixelFormat(const std::string& text) {
   throw UsageError("unknown pixel format '" + text + "' (use i420, nv12 or bgra)");
 }
 
-int64_t ParseFrameNumber(const std::string& text) {
+// A whole number of at most 12 digits; `what` names it in the refusal.
+int64_t ParseWholeNumber(const std::string& text, const char* what) {
   if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) {
-    throw UsageError("'" + text + "' is not a frame number");
+    throw UsageError("'" + text + "' is not " + what);
   }
   return std::stoll(text);
+}
+
+int ParseSnapshotWidth(const std::string& text) {
+  const int64_t width = ParseWholeNumber(text, "a width");
+  if (width > kMaxPictureSide) {
+    throw UsageError("--snapshot-width " + text + " is above " + std::to_string(kMaxPictureSide) +
+                     " (0 draws the panels at full size)");
+  }
+  return static_cast<int>(width);
 }
 
 // Walks the arguments, handing out option values from "--name=value",
@@ -76,6 +87,9 @@ void CheckCombination(const Options& options) {
   if (conversion && !options.json_path.empty()) {
     throw UsageError("--json needs --evaluate or the built-in scene (no INPUT)");
   }
+  if (options.snapshot_width && !options.snapshot_frame) {
+    throw UsageError("--snapshot-width needs --snapshot");
+  }
   if (options.evaluate) {
     if (options.input.empty()) throw UsageError("--evaluate needs an INPUT clip");
     if (options.output_given) throw UsageError("--evaluate writes no video; leave out -o");
@@ -93,11 +107,15 @@ Options ParseOptions(const std::vector<std::string>& args) {
   Options options;
   ArgumentCursor cursor(args);
   bool only_files = false;
+  const auto set_input = [&options](const std::string& path) {
+    if (!options.input.empty()) throw UsageError("more than one input file ('" + path + "')");
+    if (path.empty()) throw UsageError("the input file name is empty");
+    options.input = path;
+  };
   while (!cursor.done()) {
     std::string arg = cursor.Next();
     if (only_files || arg == "-" || arg.empty() || arg[0] != '-') {
-      if (!options.input.empty()) throw UsageError("more than one input file ('" + arg + "')");
-      options.input = arg;
+      set_input(arg);
       continue;
     }
     if (arg == "--") {
@@ -119,7 +137,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
       arg.resize(2);
     }
 
-    if (arg == "-o" || arg == "--output") {
+    if (arg == "-i" || arg == "--input") {
+      set_input(cursor.Value(arg, &inline_value));
+    } else if (arg == "-o" || arg == "--output") {
       options.output = cursor.Value(arg, &inline_value);
       options.output_given = true;
     } else if (arg == "-m" || arg == "--mode") {
@@ -150,8 +170,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--json") {
       options.json_path = cursor.Value(arg, &inline_value);
     } else if (arg == "--snapshot") {
-      options.snapshot_frame = ParseFrameNumber(cursor.Value(arg, &inline_value));
+      options.snapshot_frame = ParseWholeNumber(cursor.Value(arg, &inline_value), "a frame number");
       options.snapshot_path = cursor.Value(arg, &inline_value);
+    } else if (arg == "--snapshot-width") {
+      options.snapshot_width = ParseSnapshotWidth(cursor.Value(arg, &inline_value));
     } else {
       throw UsageError("unknown option '" + arg + "'");
     }
@@ -162,31 +184,39 @@ Options ParseOptions(const std::vector<std::string>& args) {
 }
 
 std::string HelpText() {
-  return R"(Usage: frameinterp [options] [INPUT.y4m]
+  return R"(Usage: frameinterp [options] [[-i] INPUT.y4m]
 
-Converts a YUV4MPEG2 clip (8-bit 4:2:0, even width and height; "-" reads
-standard input) to another frame rate through the frame interp module, loaded
-from its file the way a media host loads it. The output keeps the clip's
-duration. Without INPUT it runs the built-in synthetic scene, whose true
-in-between pictures are known, in every mode and prints how close each comes
-to the truth.
+Converts a YUV4MPEG2 clip (8-bit 4:2:0, any size; "-" reads standard input)
+to another frame rate through the frame interp module, loaded from its file
+the way a media host loads it. The output keeps the clip's duration.
+Interlaced clips are converted as progressive frames. Without INPUT it runs
+the built-in synthetic scene, whose true in-between pictures are known, in
+every mode and prints how close each comes to the truth.
+
+  ffmpeg -i in.mp4 -pix_fmt yuv420p -f yuv4mpegpipe - |
+    frameinterp -r 60 -i - | ffmpeg -i - out.mp4
 
 Options:
-  -o, --output FILE      output YUV4MPEG2 file (default out.y4m; "-" for standard
-                         output); a file appears only when the whole run
+  -i, --input FILE       the input clip, as INPUT
+  -o, --output FILE      output YUV4MPEG2 file ("-" for standard output, where
+                         a conversion writes without -o unless it is a
+                         terminal); a file appears only when the whole run
                          succeeds, a device or FIFO is written as frames come;
                          the built-in scene run writes one only when asked,
                          holding the last mode's frames
   -m, --mode MODE        repeat, blend, motion or none, or 0 to 3 (default motion);
                          --evaluate and the built-in scene take a comma-separated
                          list (default repeat,blend,motion)
-  -r, --fps RATE         output frame rate: N/D, N:D, N, 23.976, 29.97, 47.952,
-                         59.94, 119.88 (the x/1001 rates) or another decimal
-                         (default: twice the input rate)
+  -r, --fps RATE         output frame rate: N/D, N:D, N, a decimal, or ntsc,
+                         pal, film, ntsc-film; a decimal within 0.05 % of
+                         N x 1000/1001 is that rate (29.97, 29.970, 23.976,
+                         59.94 ...) (default: twice the input rate)
       --pixel-format F   the pictures given to the module: i420 (default), nv12
                          or bgra (BT.601 limited range)
       --gpu-effect       set the session option "UseGpuEffect"
-      --module PATH      the module file (default: the one beside this program)
+      --module PATH      the module file (default: the one beside this
+                         program, else the one in the lib folder of its
+                         installed tree)
       --evaluate         give the module only the even frames of INPUT, ask for
                          the odd ones and compare with the true odd frames
                          (PSNR of Y and of all planes, mean SSIM of Y)
@@ -197,6 +227,8 @@ Options:
                          labelled with its time; with --evaluate or the
                          built-in scene also the true frame, each mode's PSNR
                          and one error map per mode
+      --snapshot-width W the snapshot's panels scaled down to at most W pixels
+                         wide (default 960; 0: full size)
   -v, --verbose          more on stderr than the module's failures, each
                          repetition adding to the last:
                            -v    the limits the module reached, the input and
@@ -204,7 +236,9 @@ Options:
                            -vv   the timing of the motion pipeline's stages
                            -vvv  the module's per-request lines (each motion
                                  answer's timing, each blend's trace)
-  -q, --quiet            no progress bar and no summary line
+  -q, --quiet            no progress bar and no summary line (the summary gives
+                         the frames per second of the whole pipeline and the
+                         processor time per frame spent in the module)
       --progress         when stderr is not a terminal, a progress line every
                          few seconds (frames done, frames per second, time left)
   -h, --help             this help

@@ -22,7 +22,7 @@ enum Mode : uint32_t { kModeRepeat = 0, kModeBlend = 1, kModeMotion = 2, kModeNo
 
 struct Options {
   std::string input;  // empty: the embedded synthetic scene
-  std::string output = "out.y4m";
+  std::string output = "-";  // without -o, standard output
   bool output_given = false;
   std::vector<uint32_t> modes;  // empty: the job's default
   std::optional<Rational> fps;
@@ -39,7 +39,11 @@ struct Options {
   std::string json_path;
   std::optional<int64_t> snapshot_frame;
   std::string snapshot_path;
+  std::optional<int> snapshot_width;  // the widest a panel is drawn (0: full size)
 };
+
+// The widest a snapshot panel is drawn without --snapshot-width.
+inline constexpr int kDefaultSnapshotWidth = 960;
 
 // Parses the arguments after the program name. Throws UsageError.
 Options ParseOptions(const std::vector<std::string>& args);

@@ -8,6 +8,7 @@
 #include "frame_snapshot.h"
 #include "host_environment.h"
 #include "module_pass.h"
+#include "platform.h"
 #include "staged_output.h"
 #include "tool_error.h"
 #include "y4m_clip.h"
@@ -16,10 +17,15 @@
 namespace fitool {
 
 void RunConversion(const Options& options) {
+  if (!options.output_given && IsTerminal(stdout)) {
+    throw UsageError(
+        "no output given, and standard output is a terminal: write the video to a file with "
+        "-o FILE, or to standard output all the same with -o -");
+  }
   const auto start = std::chrono::steady_clock::now();
   const uint32_t mode = options.modes.empty() ? kModeMotion : options.modes[0];
 
-  const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input, Y4mClip::Access::kForward);
+  const std::unique_ptr<Y4mClip> clip = OpenProgramInput(options.input, Y4mClip::Access::kForward);
   const Y4mHeader& header = clip->header();
   const Rational output_rate = options.fps ? *options.fps : DoubledRate(header.rate);
   if (const std::string problem = RateProblem(output_rate); !problem.empty()) {
@@ -37,7 +43,7 @@ void RunConversion(const Options& options) {
   }
   std::optional<FrameSnapshot> snapshot;
   if (options.snapshot_frame) {
-    snapshot.emplace(*options.snapshot_frame, options.snapshot_path);
+    snapshot.emplace(options);
     if (plan.total) snapshot->CheckWithin(*plan.total);
   }
 
@@ -64,10 +70,15 @@ void RunConversion(const Options& options) {
     repeats += "; " + std::to_string(fallbacks) + (fallbacks == 1 ? " answer was" : " answers were") +
                " the upstream frame, not synthesised";
   }
-  std::fprintf(stderr, "frameinterp: %s written to %s (%s, %s from %s) in %.2f s, %.1f fps%s\n",
+  // The pipeline's pace (reading, the module, writing, and whoever reads the
+  // output) beside the module's own share of the processor.
+  std::fprintf(stderr,
+               "frameinterp: %s written to %s (%s, %s from %s) in %.2f s, %.1f fps; the module's "
+               "GetFrame took %.2f ms of processor time per frame%s\n",
                FrameCount(counts.frames).c_str(), output.name().c_str(), ModeName(mode),
                RateText(output_rate).c_str(), RateText(header.rate).c_str(), seconds,
-               seconds > 0 ? static_cast<double>(counts.frames) / seconds : 0.0, repeats.c_str());
+               seconds > 0 ? static_cast<double>(counts.frames) / seconds : 0.0,
+               ProcessorMillisecondsPerFrame(counts), repeats.c_str());
   if (snapshot) {
     std::fprintf(stderr, "frameinterp: snapshot of output frame %lld written to %s\n",
                  static_cast<long long>(*options.snapshot_frame), snapshot_name.c_str());

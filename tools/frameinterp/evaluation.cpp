@@ -14,7 +14,7 @@ Picture EvenFramesWithTail::Frame(int64_t index) {
 }
 
 void RunEvaluation(const Options& options) {
-  const std::unique_ptr<Y4mClip> clip = Y4mClip::Open(options.input, Y4mClip::Access::kRandom);
+  const std::unique_ptr<Y4mClip> clip = OpenProgramInput(options.input, Y4mClip::Access::kRandom);
   const Rational rate = clip->header().rate;
   const int64_t n = clip->count().value_or(0);
   if (n < 2) throw ToolError(clip->name() + ": --evaluate needs at least 2 frames");

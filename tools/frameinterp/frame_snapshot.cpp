@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cli_options.h"
 #include "frame_times.h"
 #include "quality/metrics.h"
 #include "quality/snapshot.h"
@@ -80,7 +79,9 @@ std::string FrameSnapshot::Write(int64_t frames, const Picture* truth) const {
 
   StagedOutput output(path_);
   std::string error;
-  if (!WriteSnapshot(output.file(), rows, &error)) throw ToolError(output.name() + ": " + error);
+  if (!WriteSnapshot(output.file(), rows, &error, panel_width_)) {
+    throw ToolError(output.name() + ": " + error);
+  }
   output.Commit();
   return output.name();
 }

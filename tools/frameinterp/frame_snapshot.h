@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_options.h"
 #include "frame_sequence.h"
 #include "rational.h"
 
@@ -16,8 +17,12 @@ namespace fitool {
 // Collects the pictures of one output frame and writes them as a PNG.
 class FrameSnapshot {
 public:
-  // Snapshot of output frame `index`, to be written to `path`.
-  FrameSnapshot(int64_t index, std::string path) : index_(index), path_(std::move(path)) {}
+  // The snapshot that --snapshot asks for: output frame K to FILE, panels at
+  // most --snapshot-width pixels wide.
+  explicit FrameSnapshot(const Options& options)
+      : index_(*options.snapshot_frame),
+        path_(options.snapshot_path),
+        panel_width_(options.snapshot_width.value_or(kDefaultSnapshotWidth)) {}
 
   // Throws ToolError when a run of `frames` output frames has no frame index.
   void CheckWithin(int64_t frames) const;
@@ -43,6 +48,7 @@ private:
 
   int64_t index_;
   std::string path_;
+  int panel_width_;  // 0: full size
   int64_t time_ = 0;
   std::vector<Answer> answers_;
   std::vector<Input> inputs_;  // before and after the time

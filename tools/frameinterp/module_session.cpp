@@ -19,7 +19,14 @@ constexpr char kUseGpuEffectKey[] = "UseGpuEffect";
 std::string DefaultModulePath() {
   const std::string folder = ExecutableDirectory();
   if (folder.empty()) return ModuleFileName();
-  return Utf8String(Utf8Path(folder) / ModuleFileName());
+  const std::filesystem::path beside = Utf8Path(folder) / ModuleFileName();
+  const std::filesystem::path installed =
+      (Utf8Path(folder) / FRAMEINTERP_INSTALLED_MODULE_DIR / ModuleFileName()).lexically_normal();
+  std::error_code ignored;
+  if (!std::filesystem::exists(beside, ignored) && std::filesystem::exists(installed, ignored)) {
+    return Utf8String(installed);
+  }
+  return Utf8String(beside);
 }
 
 std::unique_ptr<ModuleSession> ModuleSession::Open(const std::string& path) {

@@ -37,7 +37,9 @@ private:
   service::IFrameInterp* interp_ = nullptr;
 };
 
-// The default module path: the module file beside the running program.
+// The default module path: the module file beside the running program, or
+// when there is none, the one in the library folder of the tree the program
+// was installed in.
 std::string DefaultModulePath();
 
 }  // namespace fitool

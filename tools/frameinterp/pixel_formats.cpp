@@ -56,15 +56,23 @@ Picture BgraToPicture(const uint8_t* bgra, int32_t stride, int width, int height
           LumaOf(in[4 * col + 2], in[4 * col + 1], in[4 * col + 0]);
     }
   }
-  for (int row = 0; row < height / 2; ++row) {
-    for (int col = 0; col < width / 2; ++col) {
-      int sum[3] = {0, 0, 0};  // B, G, R over the 2 x 2 pixels
-      for (int dy = 0; dy < 2; ++dy) {
+  const int cw = picture.chroma_width();
+  for (int row = 0; row < picture.chroma_height(); ++row) {
+    // The last chroma row and column of an odd size have one pixel down or
+    // across.
+    const int rows = std::min(2, height - 2 * row);
+    for (int col = 0; col < cw; ++col) {
+      const int cols = std::min(2, width - 2 * col);
+      int sum[3] = {0, 0, 0};  // B, G, R over the block's pixels
+      for (int dy = 0; dy < rows; ++dy) {
         const uint8_t* px = bgra + static_cast<ptrdiff_t>(2 * row + dy) * stride + 8 * col;
-        for (int k = 0; k < 3; ++k) sum[k] += px[k] + px[4 + k];
+        for (int dx = 0; dx < cols; ++dx) {
+          for (int k = 0; k < 3; ++k) sum[k] += px[4 * dx + k];
+        }
       }
-      const int b = (sum[0] + 2) / 4, g = (sum[1] + 2) / 4, r = (sum[2] + 2) / 4;
-      const size_t at = static_cast<size_t>(row) * (width / 2) + col;
+      const int n = rows * cols;
+      const int b = (sum[0] + n / 2) / n, g = (sum[1] + n / 2) / n, r = (sum[2] + n / 2) / n;
+      const size_t at = static_cast<size_t>(row) * cw + col;
       picture.u[at] = BlueDiffOf(r, g, b);
       picture.v[at] = RedDiffOf(r, g, b);
     }
@@ -112,16 +120,17 @@ std::optional<Picture> FromHostBuffer(avcore::IMediaBuffer& buffer, std::string*
   const uint32_t format = desc->GetFormat();
   const uint32_t width = desc->GetWidth(0);
   const uint32_t height = desc->GetHeight(0);
-  if (width == 0 || height == 0 || width % 2 != 0 || height % 2 != 0) {
+  if (width == 0 || height == 0) {
     *error = "the picture has an unusable size " + std::to_string(width) + "x" +
              std::to_string(height);
     return std::nullopt;
   }
   // Bytes of one row of each plane, which every stride must hold.
+  const uint32_t cw = (width + 1) / 2;
   std::vector<uint32_t> row_bytes;
   switch (format) {
-    case kFormatI420: row_bytes = {width, width / 2, width / 2}; break;
-    case kFormatNv12: row_bytes = {width, width}; break;
+    case kFormatI420: row_bytes = {width, cw, cw}; break;
+    case kFormatNv12: row_bytes = {width, 2 * cw}; break;
     case kFormatBgra: row_bytes = {4 * width}; break;
     default:
       *error = "the picture has format " + std::to_string(format) + ", not 1, 6 or 20";
@@ -144,8 +153,7 @@ std::optional<Picture> FromHostBuffer(avcore::IMediaBuffer& buffer, std::string*
                          static_cast<int>(height));
   }
   Picture picture = Picture::Filled(static_cast<int>(width), static_cast<int>(height), 0, 0);
-  const size_t cw = width / 2;
-  const int ch = static_cast<int>(height / 2);
+  const int ch = picture.chroma_height();
   CopyRows(locked.planes[0], locked.strides[0], picture.y.data(), width, width,
            static_cast<int>(height));
   if (plane_count == 3) {

@@ -17,8 +17,9 @@ namespace fitool {
 enum HostFormat : uint32_t { kFormatI420 = 1, kFormatNv12 = 6, kFormatBgra = 20 };
 
 // BT.601 limited-range conversion between 4:2:0 and BGRA rows. Each chroma
-// sample serves its 2 x 2 pixels; going back, a chroma sample is taken from
-// the average colour of its 2 x 2 pixels.
+// sample serves its 2 x 2 pixels (fewer in the last column or row of an odd
+// size); going back, a chroma sample is taken from the average colour of
+// those pixels.
 void PictureToBgra(const Picture& picture, uint8_t* bgra, int32_t stride);
 Picture BgraToPicture(const uint8_t* bgra, int32_t stride, int width, int height);
 
@@ -28,7 +29,7 @@ std::shared_ptr<avcore::IMediaBuffer> ToHostBuffer(const Picture& picture, uint3
 
 // The picture in a host buffer as 4:2:0: format 1 and 6 by their planes,
 // every other code as 4 bytes per pixel. nullopt with the reason in *error
-// when the buffer cannot be read or its size is odd or zero.
+// when the buffer cannot be read or its size is zero.
 std::optional<Picture> FromHostBuffer(avcore::IMediaBuffer& buffer, std::string* error);
 
 }  // namespace fitool

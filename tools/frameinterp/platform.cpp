@@ -18,6 +18,7 @@
 #else
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -127,6 +128,21 @@ bool IsTerminal(std::FILE* stream) {
   return _isatty(_fileno(stream)) != 0;
 #else
   return isatty(fileno(stream)) != 0;
+#endif
+}
+
+double ThreadProcessorSeconds() {
+#if defined(_WIN32)
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+  const auto ticks = [](const FILETIME& t) {
+    return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;
+#else
+  timespec now{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) return 0.0;
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 #endif
 }
 

@@ -35,6 +35,11 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 
 bool IsTerminal(std::FILE* stream);
 
+// Processor time the calling thread has used, in seconds. On Windows the
+// system counts it in scheduler ticks (about 16 ms), so short spans read as
+// 0 or a tick; summed over many, they come out right on average.
+double ThreadProcessorSeconds();
+
 // Switches stdin/stdout to binary mode where text mode exists.
 void UseBinaryMode(std::FILE* stream);
 

@@ -20,7 +20,7 @@ std::vector<ModeScore> RunQualityComparison(const Options& options,
   const auto frames = static_cast<int64_t>(subject.times.size());
   std::optional<FrameSnapshot> snapshot;
   if (options.snapshot_frame) {
-    snapshot.emplace(*options.snapshot_frame, options.snapshot_path);
+    snapshot.emplace(options);
     snapshot->CheckWithin(frames);
   }
 

@@ -1,6 +1,7 @@
 #include "rational.h"
 
 #include <array>
+#include <cmath>
 #include <numeric>
 #include <string_view>
 #include <utility>
@@ -31,13 +32,25 @@ std::optional<int64_t> ParseDigits(std::string_view digits, int64_t limit) {
   return value;
 }
 
-constexpr std::array<std::pair<std::string_view, Rational>, 5> kNamedRates{{
-    {"23.976", {24000, 1001}},
-    {"29.97", {30000, 1001}},
-    {"47.952", {48000, 1001}},
-    {"59.94", {60000, 1001}},
-    {"119.88", {120000, 1001}},
+// ffmpeg's names of video rates.
+constexpr std::array<std::pair<std::string_view, Rational>, 4> kNamedRates{{
+    {"ntsc", {30000, 1001}},
+    {"pal", {25, 1}},
+    {"film", {24, 1}},
+    {"ntsc-film", {24000, 1001}},
 }};
+
+// The rate N x 1000/1001 for the integer N nearest to 1.001 x `rate`, when
+// `rate` lies within 0.05 % of it: such rates are written as rounded
+// decimals (23.976, 23.98, 29.97, 29.970, 59.94) that stand for the exact
+// x/1001 rate.
+std::optional<Rational> NtscStyleRate(Rational rate) {
+  const long double value = static_cast<long double>(rate.num) / static_cast<long double>(rate.den);
+  const long double n = std::round(value * 1001 / 1000);
+  const long double ntsc = n * 1000 / 1001;
+  if (n < 1 || n > kMaxTerm / 1000 || std::fabs(value - ntsc) > ntsc * 0.0005L) return std::nullopt;
+  return Reduced({static_cast<int64_t>(n) * 1000, 1001});
+}
 
 // A decimal "I.F" as its exact fraction I·10^k + F over 10^k, reduced.
 std::optional<Rational> ParseDecimal(std::string_view text, size_t point) {
@@ -83,15 +96,19 @@ std::optional<Rational> ParseRate(const std::string& text, std::string* error) {
     const auto den = ParseDigits(view.substr(separator + 1), kMaxTerm);
     if (num && den) rate = Rational{*num, *den};
   } else if (point != std::string_view::npos) {
+    rate = ParseDecimal(view, point);
+    if (rate) rate = NtscStyleRate(*rate).value_or(*rate);
+  } else if (const auto num = ParseDigits(view, kMaxTerm)) {
+    rate = Rational{*num, 1};
+  } else {
     for (const auto& [name, value] : kNamedRates) {
       if (view == name) rate = value;
     }
-    if (!rate) rate = ParseDecimal(view, point);
-  } else if (const auto num = ParseDigits(view, kMaxTerm)) {
-    rate = Rational{*num, 1};
   }
   if (!rate) {
-    *error = "'" + text + "' is not a frame rate (use N/D, N:D, N or a decimal such as 29.97)";
+    *error = "'" + text +
+             "' is not a frame rate (use N/D, N:D, N, a decimal such as 29.97, or ntsc, pal, "
+             "film, ntsc-film)";
     return std::nullopt;
   }
   const std::string problem = RateProblem(*rate);

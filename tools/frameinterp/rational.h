@@ -27,9 +27,11 @@ std::string RateText(Rational rate);
 std::string RateProblem(Rational rate);
 
 // Parses an output rate: "N/D" or "N:D" (kept as given), an integer N (N/1),
-// the named decimals 23.976, 29.97, 47.952, 59.94 and 119.88 (the NTSC-style
-// rates x/1001), or any other decimal as its exact reduced fraction.
-// On failure returns nullopt with the reason in *error.
+// a decimal within 0.05 % of N x 1000/1001 for an integer N as that rate
+// (29.97, 29.970 and 23.98 as well as 23.976), any other decimal as its exact
+// reduced fraction, or one of ffmpeg's names ntsc (30000/1001), pal (25),
+// film (24), ntsc-film (24000/1001). On failure returns nullopt with the
+// reason in *error.
 std::optional<Rational> ParseRate(const std::string& text, std::string* error);
 
 // Twice the given rate, reduced.

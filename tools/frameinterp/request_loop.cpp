@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pixel_formats.h"
+#include "platform.h"
 #include "tool_error.h"
 
 namespace fitool {
@@ -15,6 +16,11 @@ std::string FrameCount(int64_t frames) {
 double MillisecondsPerFrame(const RequestCounts& counts) {
   if (counts.frames == 0) return 0.0;
   return 1000.0 * counts.seconds / static_cast<double>(counts.frames);
+}
+
+double ProcessorMillisecondsPerFrame(const RequestCounts& counts) {
+  if (counts.frames == 0) return 0.0;
+  return 1000.0 * counts.processor_seconds / static_cast<double>(counts.frames);
 }
 
 RequestPlan PlanFrom(const std::vector<int64_t>& times) {
@@ -33,7 +39,9 @@ RequestCounts RequestFrames(service::IFrameInterp& session, const RequestPlan& p
   Picture previous;
   for (std::optional<int64_t> t = plan.time(0); t; t = plan.time(counts.frames)) {
     const auto start = std::chrono::steady_clock::now();
+    const double processor_start = ThreadProcessorSeconds();
     const std::shared_ptr<avcore::IMediaSample> answer = session.GetFrame(*t, 0);
+    counts.processor_seconds += ThreadProcessorSeconds() - processor_start;
     counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (after_request) after_request();
     if (plan.keep && !plan.keep(counts.frames)) break;

@@ -17,6 +17,7 @@ struct RequestCounts {
   int64_t frames = 0;   // pictures handed on, one per request
   int64_t repeats = 0;  // of them, repeats of the previous picture for empty answers
   double seconds = 0;   // wall time spent in the module's GetFrame
+  double processor_seconds = 0;  // processor time of the calling thread in GetFrame
 };
 
 // "1 frame", "N frames".
@@ -24,6 +25,8 @@ std::string FrameCount(int64_t frames);
 
 // The module's time per request, in milliseconds.
 double MillisecondsPerFrame(const RequestCounts& counts);
+// The processor time of the module per request, in milliseconds.
+double ProcessorMillisecondsPerFrame(const RequestCounts& counts);
 
 // The requests of a run, k = 0, 1, ...
 struct RequestPlan {

@@ -41,6 +41,16 @@ std::unique_ptr<Y4mClip> Y4mClip::Read(std::string name, std::FILE* file, bool o
   return clip;
 }
 
+std::unique_ptr<Y4mClip> OpenProgramInput(const std::string& path, Y4mClip::Access access) {
+  std::unique_ptr<Y4mClip> clip = Y4mClip::Open(path, access);
+  if (clip->header().interlaced) {
+    std::fputs("frameinterp: interlaced input is converted as progressive frames; deinterlace it "
+               "first, for example with ffmpeg's -vf bwdif\n",
+               stderr);
+  }
+  return clip;
+}
+
 Y4mClip::Y4mClip(std::string name, std::FILE* file, bool owns_file, std::optional<int64_t> size,
                  Access access)
     : reader_(std::move(name), file), owns_file_(owns_file), size_(size), access_(access) {}

@@ -74,4 +74,9 @@ private:
   int64_t first_held_ = 0;
 };
 
+// Opens the input of one of the program's jobs as Y4mClip::Open does, and
+// warns once on stderr when its header says that the frames are interlaced:
+// they are converted as progressive pictures.
+std::unique_ptr<Y4mClip> OpenProgramInput(const std::string& path, Y4mClip::Access access);
+
 }  // namespace fitool

@@ -14,6 +14,16 @@ constexpr std::array<std::string_view, 4> kColourTags = {"420", "420jpeg", "420p
                                                           "420mpeg2"};
 constexpr char kSupportedColours[] =
     "supported: 8-bit 4:2:0 as C420, C420jpeg, C420paldv, C420mpeg2 or no C token";
+// How a user makes what the reader refuses: ffmpeg converts, scales or
+// rewraps nearly anything.
+constexpr char kColourFix[] =
+    "; convert it to 8-bit 4:2:0 first, for example with ffmpeg's -pix_fmt yuv420p";
+constexpr char kSizeFix[] =
+    "; scale it down first, for example with ffmpeg's "
+    "-vf scale=w=16384:h=16384:force_original_aspect_ratio=decrease";
+constexpr char kContainerFix[] =
+    "; decode it to YUV4MPEG2 first, for example with ffmpeg -i INPUT -pix_fmt yuv420p "
+    "-f yuv4mpegpipe -";
 
 std::optional<int64_t> Number(std::string_view digits) {
   if (digits.empty() || digits.size() > 10) return std::nullopt;
@@ -40,11 +50,7 @@ std::string SideProblem(const char* name, std::optional<int64_t> side, std::stri
   if (*side == 0) return std::string("zero ") + name;
   if (*side > kMaxPictureSide) {
     return std::string(name) + " " + std::to_string(*side) + " is above " +
-           std::to_string(kMaxPictureSide);
-  }
-  if (*side % 2 != 0) {
-    return "odd " + std::string(name) + " " + std::to_string(*side) +
-           " (only even widths and heights are supported)";
+           std::to_string(kMaxPictureSide) + kSizeFix;
   }
   return "";
 }
@@ -58,6 +64,8 @@ std::string Y4mHeader::LineWithRate(Rational output_rate) const {
     if (token[0] == 'F') {
       line += 'F';
       line += RateText(output_rate);
+    } else if (token[0] == 'I' && interlaced) {
+      line += "Ip";
     } else {
       line += token;
     }
@@ -68,7 +76,8 @@ std::string Y4mHeader::LineWithRate(Rational output_rate) const {
 
 size_t Y4mHeader::FrameBytes() const {
   const auto luma = static_cast<size_t>(width) * static_cast<size_t>(height);
-  return luma + 2 * (luma / 4);
+  const auto chroma = static_cast<size_t>((width + 1) / 2) * static_cast<size_t>((height + 1) / 2);
+  return luma + 2 * chroma;
 }
 
 std::optional<Y4mHeader> ParseY4mHeader(const std::string& line, std::string* error) {
@@ -78,7 +87,8 @@ std::optional<Y4mHeader> ParseY4mHeader(const std::string& line, std::string* er
   };
   if (line.compare(0, kMagic.size(), kMagic) != 0 ||
       (line.size() > kMagic.size() && line[kMagic.size()] != ' ')) {
-    return fail("not a YUV4MPEG2 file (the header does not start with YUV4MPEG2)");
+    return fail(std::string("not a YUV4MPEG2 file (the header does not start with YUV4MPEG2)") +
+                kContainerFix);
   }
 
   Y4mHeader header;
@@ -122,14 +132,19 @@ std::optional<Y4mHeader> ParseY4mHeader(const std::string& line, std::string* er
         seen = &seen_c;
         if (NamesHighBitDepth(value)) {
           return fail("unsupported bit depth in colour format '" + token + "' (" +
-                      kSupportedColours + ")");
+                      kSupportedColours + ")" + kColourFix);
         }
         if (std::find(kColourTags.begin(), kColourTags.end(), value) == kColourTags.end()) {
-          return fail("unsupported colour format '" + token + "' (" + kSupportedColours + ")");
+          return fail("unsupported colour format '" + token + "' (" + kSupportedColours + ")" +
+                      kColourFix);
         }
         break;
       }
-      default:  // interlacing, aspect, X extensions and anything newer are kept as they are
+      case 'I':
+        // Top or bottom field first, or mixed (then told frame by frame).
+        header.interlaced = value == "t" || value == "b" || value == "m";
+        break;
+      default:  // aspect, X extensions and anything newer are kept as they are
         break;
     }
     if (seen) {

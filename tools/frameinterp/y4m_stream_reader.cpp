@@ -84,8 +84,10 @@ Picture Y4mStreamReader::ReadPicture(const Y4mHeader& header, int64_t index) {
   picture.width = header.width;
   picture.height = header.height;
   const size_t luma = static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
-  if (!ReadPlane(picture.y, luma) || !ReadPlane(picture.u, luma / 4) ||
-      !ReadPlane(picture.v, luma / 4)) {
+  const size_t chroma = static_cast<size_t>(picture.chroma_width()) *
+                        static_cast<size_t>(picture.chroma_height());
+  if (!ReadPlane(picture.y, luma) || !ReadPlane(picture.u, chroma) ||
+      !ReadPlane(picture.v, chroma)) {
     if (std::ferror(file_)) Fail("read error in frame " + std::to_string(index));
     FailTruncated(index, picture.y.size() + picture.u.size() + picture.v.size(),
                   header.FrameBytes());

@@ -10,7 +10,7 @@ namespace fitool {
 double PsnrY(const Picture& a, const Picture& b);
 
 // PSNR over every sample of Y, U and V together (one mean squared error over
-// w·h + 2·(w/2)·(h/2) samples), peak 255; +infinity when the pictures are equal.
+// every sample of the three planes), peak 255; +infinity when the pictures are equal.
 double PsnrAll(const Picture& a, const Picture& b);
 
 // Mean SSIM of the luma plane, in [-1, 1]; 1 when the planes are equal.

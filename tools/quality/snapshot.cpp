@@ -34,9 +34,10 @@ std::vector<uint8_t> ErrorMap(const Picture& a, const Picture& b) {
 }
 
 bool ValidPicture(const Picture* p) {
-  if (!p || p->width <= 0 || p->height <= 0 || p->width % 2 || p->height % 2) return false;
+  if (!p || p->width <= 0 || p->height <= 0) return false;
   const size_t luma = static_cast<size_t>(p->width) * p->height;
-  return p->y.size() == luma && p->u.size() == luma / 4 && p->v.size() == luma / 4;
+  const size_t chroma = static_cast<size_t>(p->chroma_width()) * p->chroma_height();
+  return p->y.size() == luma && p->u.size() == chroma && p->v.size() == chroma;
 }
 
 bool Fail(std::string* error, const std::string& message) {
@@ -64,6 +65,40 @@ bool MakeCell(const Panel& panel, Cell* cell, std::string* error) {
   return true;
 }
 
+// The cell's content scaled down to `width` pixels across, its height in
+// proportion (at least 1): each pixel the rounded mean of the block of source
+// pixels it covers, the blocks' edges rounded to whole pixels.
+void ScaleDown(Cell* cell, int width) {
+  const int height = std::max(
+      1, static_cast<int>((int64_t{cell->height} * width + cell->width / 2) / cell->width));
+  // The first source pixel of output pixel i, of `to` over `from` pixels.
+  const auto edge = [](int i, int from, int to) {
+    return static_cast<int>((int64_t{i} * from + to / 2) / to);
+  };
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    const int top = edge(y, cell->height, height), bottom = edge(y + 1, cell->height, height);
+    for (int x = 0; x < width; ++x) {
+      const int left = edge(x, cell->width, width), right = edge(x + 1, cell->width, width);
+      const int count = (bottom - top) * (right - left);
+      int sum[3] = {0, 0, 0};
+      for (int sy = top; sy < bottom; ++sy) {
+        const uint8_t* row = &cell->rgb[static_cast<size_t>(sy) * cell->width * 3];
+        for (int sx = left; sx < right; ++sx) {
+          for (int k = 0; k < 3; ++k) sum[k] += row[sx * 3 + k];
+        }
+      }
+      for (int k = 0; k < 3; ++k) {
+        rgb[(static_cast<size_t>(y) * width + x) * 3 + k] =
+            static_cast<uint8_t>((sum[k] + count / 2) / count);
+      }
+    }
+  }
+  cell->width = width;
+  cell->height = height;
+  cell->rgb = std::move(rgb);
+}
+
 bool WritePng(std::FILE* file, int width, int height, const std::vector<uint8_t>& rgb,
               std::string* error) {
   png_image image{};
@@ -80,7 +115,7 @@ bool WritePng(std::FILE* file, int width, int height, const std::vector<uint8_t>
 }  // namespace
 
 bool WriteSnapshot(std::FILE* file, const std::vector<std::vector<Panel>>& rows,
-                   std::string* error) {
+                   std::string* error, int max_panel_width) {
   std::vector<std::vector<Cell>> cells(rows.size());
   std::vector<int> column_widths;
   int narrowest = 0;
@@ -88,6 +123,7 @@ bool WriteSnapshot(std::FILE* file, const std::vector<std::vector<Panel>>& rows,
     for (size_t c = 0; c < rows[r].size(); ++c) {
       Cell cell;
       if (!MakeCell(rows[r][c], &cell, error)) return false;
+      if (max_panel_width > 0 && cell.width > max_panel_width) ScaleDown(&cell, max_panel_width);
       if (column_widths.size() <= c) column_widths.push_back(0);
       column_widths[c] = std::max(column_widths[c], cell.width);
       if (cell.width > 0) narrowest = narrowest ? std::min(narrowest, cell.width) : cell.width;

@@ -29,9 +29,11 @@ struct Panel {
 
 // Writes the rows of panels, top to bottom and each left to right, as one
 // compressed PNG to `file`; every column is as wide as its widest panel.
-// Returns false with the reason in *error (if not null) on a missing or
-// malformed picture or a write failure.
+// A panel wider than `max_panel_width` (when above 0) is scaled down to that
+// width, each pixel the mean of the pixels it covers, so that large pictures
+// stay readable side by side. Returns false with the reason in *error (if not
+// null) on a missing or malformed picture or a write failure.
 bool WriteSnapshot(std::FILE* file, const std::vector<std::vector<Panel>>& rows,
-                   std::string* error);
+                   std::string* error, int max_panel_width = 0);
 
 }  // namespace fitool
