@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, where missing: the native
 # toolchain and libraries (libpng for the snapshots; clang and its libFuzzer
-# runtime for the fuzz preset), and for the windows-x64 preset the MinGW-w64
+# runtime for the fuzz preset; qemu-user, whose emulated older processor the
+# westmere preset's tests run on), and for the windows-x64 preset the MinGW-w64
 # cross compiler (posix threads), zlib for MinGW, the GoogleTest sources that
 # it builds for Windows, Wine to run the Windows programs, and Debian's libpng
 # sources, unpacked into /usr/local/src/frameinterp-deps/libpng.
@@ -17,7 +18,7 @@ case "${1:-}" in
 esac
 
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
-          libpng-dev clang libclang-rt-14-dev)
+          libpng-dev clang libclang-rt-14-dev qemu-user)
 if $windows; then
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 dpkg-dev)
 fi
