@@ -20,6 +20,14 @@ public:
 // The session's interpolation modes.
 enum Mode : uint32_t { kModeRepeat = 0, kModeBlend = 1, kModeMotion = 2, kModeNone = 3 };
 
+// Run K of N of a conversion's output frames (--segment K/N).
+struct Segment {
+  int64_t k = 1;
+  int64_t n = 1;
+};
+
+inline constexpr int kMaxThreads = 256;
+
 struct Options {
   std::string input;  // empty: the embedded synthetic scene
   std::string output = "out.y4m";
@@ -39,6 +47,8 @@ struct Options {
   std::string json_path;
   std::optional<int64_t> snapshot_frame;
   std::string snapshot_path;
+  int threads = 0;  // sessions of a conversion; 0: one per usable processor, at most 16
+  std::optional<Segment> segment;
 };
 
 // Parses the arguments after the program name. Throws UsageError.
