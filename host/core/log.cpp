@@ -67,6 +67,13 @@ std::vector<LogLine> StopLogCapture() {
   return std::move(state().captured);
 }
 
+std::vector<LogLine> TakeCapturedLog() {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  std::vector<LogLine> lines;
+  lines.swap(state().captured);
+  return lines;
+}
+
 std::vector<LogLine> CapturedLog() {
   std::lock_guard<std::mutex> lock(state().mutex);
   return state().captured;

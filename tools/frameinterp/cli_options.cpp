@@ -58,6 +58,34 @@ int ParseSnapshotWidth(const std::string& text) {
   return static_cast<int>(width);
 }
 
+// A whole number of at most nine digits, or nullopt.
+std::optional<int64_t> ParseCount(const std::string& text) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  return std::stoll(text);
+}
+
+int ParseThreads(const std::string& text) {
+  const std::optional<int64_t> count = ParseCount(text);
+  if (!count || *count < 1 || *count > kMaxThreads) {
+    throw UsageError("--threads takes a count of sessions from 1 to " + std::to_string(kMaxThreads) +
+                     ", not '" + text + "'");
+  }
+  return static_cast<int>(*count);
+}
+
+Segment ParseSegment(const std::string& text) {
+  const size_t slash = text.find('/');
+  const std::optional<int64_t> k = ParseCount(text.substr(0, slash));
+  const std::optional<int64_t> n =
+      slash == std::string::npos ? std::nullopt : ParseCount(text.substr(slash + 1));
+  if (!k || !n || *k < 1 || *k > *n) {
+    throw UsageError("--segment takes K/N, run K of N with 1 <= K <= N, not '" + text + "'");
+  }
+  return {*k, *n};
+}
+
 // Walks the arguments, handing out option values from "--name=value",
 // "--name value" and "-x value".
 class ArgumentCursor {
@@ -94,6 +122,9 @@ void CheckCombination(const Options& options) {
     if (options.input.empty()) throw UsageError("--evaluate needs an INPUT clip");
     if (options.output_given) throw UsageError("--evaluate writes no video; leave out -o");
     if (options.fps) throw UsageError("--evaluate requests the odd frames' times; leave out -r");
+  }
+  if (options.segment && !conversion) {
+    throw UsageError("--segment needs a conversion (an INPUT without --evaluate)");
   }
 }
 
@@ -169,6 +200,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
       options.evaluate = true;
     } else if (arg == "--json") {
       options.json_path = cursor.Value(arg, &inline_value);
+    } else if (arg == "--threads") {
+      options.threads = ParseThreads(cursor.Value(arg, &inline_value));
+    } else if (arg == "--segment") {
+      options.segment = ParseSegment(cursor.Value(arg, &inline_value));
     } else if (arg == "--snapshot") {
       options.snapshot_frame = ParseWholeNumber(cursor.Value(arg, &inline_value), "a frame number");
       options.snapshot_path = cursor.Value(arg, &inline_value);
@@ -229,6 +264,16 @@ Options:
                          and one error map per mode
       --snapshot-width W the snapshot's panels scaled down to at most W pixels
                          wide (default 960; 0: full size)
+      --threads N        convert with N sessions at once, one per thread (1 to
+                         256; default: one per processor the program may run
+                         on, at most 16); the output is the same as from one
+                         session; --evaluate and the built-in scene use one
+      --segment K/N      convert only run K of N of the output frames (frames
+                         floor((K-1) x M / N) to floor(K x M / N) - 1 of the M
+                         a whole conversion writes) into a complete YUV4MPEG2
+                         file; the first run's file followed by every next
+                         run's file without its header line is the whole
+                         conversion; needs an INPUT file (not a pipe)
   -v, --verbose          more on stderr than the module's failures, each
                          repetition adding to the last:
                            -v    the limits the module reached, the input and

@@ -20,6 +20,14 @@ public:
 // The session's interpolation modes.
 enum Mode : uint32_t { kModeRepeat = 0, kModeBlend = 1, kModeMotion = 2, kModeNone = 3 };
 
+// Run K of N of a conversion's output frames (--segment K/N).
+struct Segment {
+  int64_t k = 1;
+  int64_t n = 1;
+};
+
+inline constexpr int kMaxThreads = 256;
+
 struct Options {
   std::string input;  // empty: the embedded synthetic scene
   std::string output = "-";  // without -o, standard output
@@ -40,6 +48,8 @@ struct Options {
   std::optional<int64_t> snapshot_frame;
   std::string snapshot_path;
   std::optional<int> snapshot_width;  // the widest a panel is drawn (0: full size)
+  int threads = 0;  // sessions of a conversion; 0: one per usable processor, at most 16
+  std::optional<Segment> segment;
 };
 
 // The widest a snapshot panel is drawn without --snapshot-width.

@@ -37,6 +37,8 @@ public:
   // Why the frames could not be read during the last calls (the provider
   // then answered as at the end of the stream), or nullopt.
   const std::optional<std::string>& failure() const { return failure_; }
+  // The index of the current frame; -1 before the first Seek.
+  int64_t position() const { return position_; }
 
 private:
   // Runs `read` on the frames; a failure is kept and `fallback` returned.

@@ -12,8 +12,11 @@ constexpr int64_t kMaxOutputFrames = 2147483647;
 
 }  // namespace
 
-ConversionSchedule::ConversionSchedule(Y4mClip& clip, Rational output_rate)
-    : clip_(clip), input_rate_(clip.header().rate), output_rate_(output_rate) {
+ConversionSchedule::ConversionSchedule(Y4mClip& clip, Rational output_rate, FrameSequence* reader)
+    : clip_(clip),
+      reader_(reader ? *reader : clip),
+      input_rate_(clip.header().rate),
+      output_rate_(output_rate) {
   if (const std::optional<int64_t> frames = clip.count()) {
     CheckLength(*frames);
     checked_ = *frames;
@@ -45,7 +48,7 @@ RequestPlan ConversionSchedule::Plan() {
 bool ConversionSchedule::Within(int64_t k) {
   const int64_t covering = FrameIndexAt(FrameTime(k, output_rate_), input_rate_);
   if (covering < checked_) return true;
-  if (!clip_.Has(covering)) return false;
+  if (!reader_.Has(covering)) return false;
   CheckLength(covering + 1);
   checked_ = covering + 1;
   return true;

@@ -19,8 +19,10 @@ namespace fitool {
 class ConversionSchedule {
 public:
   // Throws ToolError when a clip of known length is too long for the 100-ns
-  // time line or would give more than 2,147,483,647 output frames.
-  ConversionSchedule(Y4mClip& clip, Rational output_rate);
+  // time line or would give more than 2,147,483,647 output frames. A stream
+  // is read through `reader` (the clip itself when null), which must outlive
+  // the schedule.
+  ConversionSchedule(Y4mClip& clip, Rational output_rate, FrameSequence* reader = nullptr);
 
   // The requests of the conversion. Their `keep` reads a stream up to the
   // frame covering the request's time, and throws ToolError as the
@@ -34,6 +36,7 @@ private:
   bool Within(int64_t k);
 
   Y4mClip& clip_;
+  FrameSequence& reader_;
   Rational input_rate_;
   Rational output_rate_;
   std::optional<int64_t> total_;

@@ -35,28 +35,31 @@ std::string PsnrLine(const Picture& answer, const Picture& truth) {
 
 }  // namespace
 
-void FrameSnapshot::CheckWithin(int64_t frames) const {
-  if (index_ < 0 || index_ >= frames) {
-    throw ToolError("--snapshot " + std::to_string(index_) + ": the run has output frames 0 to " +
-                    std::to_string(frames - 1));
+void FrameSnapshot::CheckWithin(int64_t end, int64_t first) const {
+  if (index_ < first || index_ >= end) {
+    throw ToolError("--snapshot " + std::to_string(index_) + ": the run has output frames " +
+                    std::to_string(first) + " to " + std::to_string(end - 1));
   }
 }
 
 void FrameSnapshot::Keep(uint32_t mode, int64_t time, const Picture& picture,
                          FrameSequence& upstream, Rational upstream_rate) {
-  if (answers_.empty()) {
-    time_ = time;
-    const int64_t before = LastFrameUpTo(upstream, FrameIndexAt(time, upstream_rate));
-    inputs_.push_back({FrameTime(before, upstream_rate), upstream.Frame(before)});
-    if (upstream.Has(before + 1)) {
-      inputs_.push_back({FrameTime(before + 1, upstream_rate), upstream.Frame(before + 1)});
-    }
-  }
-  answers_.push_back({mode, picture});
+  if (answers_.empty()) KeepInputs(time, upstream, upstream_rate);
+  KeepAnswer(mode, picture);
 }
 
-std::string FrameSnapshot::Write(int64_t frames, const Picture* truth) const {
-  CheckWithin(frames);
+void FrameSnapshot::KeepInputs(int64_t time, FrameSequence& upstream, Rational upstream_rate) {
+  time_ = time;
+  inputs_.clear();  // a run begun again keeps them again
+  const int64_t before = LastFrameUpTo(upstream, FrameIndexAt(time, upstream_rate));
+  inputs_.push_back({FrameTime(before, upstream_rate), upstream.Frame(before)});
+  if (upstream.Has(before + 1)) {
+    inputs_.push_back({FrameTime(before + 1, upstream_rate), upstream.Frame(before + 1)});
+  }
+}
+
+std::string FrameSnapshot::Write(int64_t end, const Picture* truth, int64_t first) const {
+  CheckWithin(end, first);
   const std::string at = Seconds(time_);
   std::vector<Panel> pictures = {{{"INPUT BEFORE", Seconds(inputs_.front().time)},
                                   &inputs_.front().picture}};

@@ -24,17 +24,23 @@ public:
         path_(options.snapshot_path),
         panel_width_(options.snapshot_width.value_or(kDefaultSnapshotWidth)) {}
 
-  // Throws ToolError when a run of `frames` output frames has no frame index.
-  void CheckWithin(int64_t frames) const;
+  // Throws ToolError when a run of output frames `first` to `end` - 1 has
+  // no frame index.
+  void CheckWithin(int64_t end, int64_t first = 0) const;
   bool Wants(int64_t k) const { return k == index_; }
   // Keeps `picture`, the answer of `mode` at `time`; with the first answer,
   // the upstream frames at or before `time` and after it.
   void Keep(uint32_t mode, int64_t time, const Picture& picture, FrameSequence& upstream,
             Rational upstream_rate);
-  // Writes the PNG for a run of `frames` output frames, with `truth` when
-  // known. Throws ToolError, also when the run had no frame index. Returns
-  // the name the PNG went to.
-  std::string Write(int64_t frames, const Picture* truth) const;
+  // The two halves of Keep, for runs whose answers and upstream frames are
+  // at hand in different places: the upstream frames around `time`, once;
+  // then each mode's answer.
+  void KeepInputs(int64_t time, FrameSequence& upstream, Rational upstream_rate);
+  void KeepAnswer(uint32_t mode, const Picture& picture) { answers_.push_back({mode, picture}); }
+  // Writes the PNG for a run of output frames `first` to `end` - 1, with
+  // `truth` when known. Throws ToolError, also when the run had no frame
+  // index. Returns the name the PNG went to.
+  std::string Write(int64_t end, const Picture* truth, int64_t first = 0) const;
 
 private:
   struct Answer {

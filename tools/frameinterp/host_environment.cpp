@@ -53,7 +53,7 @@ HostEnvironment::~HostEnvironment() {
 int64_t ModuleFallbacks() { return fallbacks; }
 
 void ShowModuleLog() {
-  for (const standin::LogLine& line : standin::StopLogCapture()) {
+  for (const standin::LogLine& line : standin::TakeCapturedLog()) {
     // One answer after another may fall back: below -vvv only the first says so.
     const bool fallback = line.text.rfind(kFallbackLine, 0) == 0;
     if (fallback && ++fallbacks > 1 && run_verbosity < kMostVerbose) continue;
@@ -61,7 +61,6 @@ void ShowModuleLog() {
       std::fprintf(stderr, "[%s:%d] %s\n", line.tag.c_str(), line.level, line.text.c_str());
     }
   }
-  standin::StartLogCapture();
 }
 
 }  // namespace fitool

@@ -16,11 +16,15 @@
 // After windows.h, whose types it uses.
 #include <shellapi.h>
 #else
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
 #endif
+
+#include <bitset>
+#include <thread>
 
 namespace fitool {
 namespace {
@@ -158,6 +162,22 @@ int64_t ProcessId() {
 #else
   return static_cast<int64_t>(getpid());
 #endif
+}
+
+int UsableProcessors() {
+  int count = 0;
+#if defined(_WIN32)
+  DWORD_PTR process_mask = 0, system_mask = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) {
+    count = static_cast<int>(std::bitset<sizeof(DWORD_PTR) * 8>(process_mask).count());
+  }
+#else
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) count = CPU_COUNT(&set);
+#endif
+  if (count <= 0) count = static_cast<int>(std::thread::hardware_concurrency());
+  return count > 0 ? count : 1;
 }
 
 bool SeekTo(std::FILE* file, int64_t offset) {

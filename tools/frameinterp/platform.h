@@ -45,6 +45,9 @@ void UseBinaryMode(std::FILE* stream);
 
 int64_t ProcessId();
 
+// How many processors the process may run on (its affinity mask), at least 1.
+int UsableProcessors();
+
 // While registered, a signal that ends the program (Ctrl-C, SIGTERM, and on
 // POSIX SIGHUP, SIGPIPE or SIGXFSZ, the file-size limit) removes the file
 // first. Up to four files at a time; more are not removed.

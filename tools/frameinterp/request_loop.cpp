@@ -33,6 +33,31 @@ RequestPlan PlanFrom(const std::vector<int64_t>& times) {
   return plan;
 }
 
+namespace {
+
+std::string RequestName(int64_t k, int64_t time) {
+  return "request " + std::to_string(k) + " (time " + std::to_string(time) + ")";
+}
+
+}  // namespace
+
+std::optional<Picture> AnswerPicture(const std::shared_ptr<avcore::IMediaSample>& answer,
+                                     int64_t k, int64_t time) {
+  if (!answer) return std::nullopt;
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  answer->GetBuffer(&buffer, 0, 0);
+  if (!buffer) throw ToolError("the module's answer to " + RequestName(k, time) + " has no picture");
+  std::string error;
+  std::optional<Picture> picture = FromHostBuffer(*buffer, &error);
+  if (!picture) throw ToolError("the module's answer to " + RequestName(k, time) + ": " + error);
+  return picture;
+}
+
+ToolError NoFirstFrame(int64_t time) {
+  return ToolError("the module gave no frame for the first " + RequestName(0, time) +
+                   "; nothing to write");
+}
+
 RequestCounts RequestFrames(service::IFrameInterp& session, const RequestPlan& plan,
                             const std::function<void()>& after_request, const FrameSink& on_frame) {
   RequestCounts counts;
@@ -45,20 +70,10 @@ RequestCounts RequestFrames(service::IFrameInterp& session, const RequestPlan& p
     counts.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (after_request) after_request();
     if (plan.keep && !plan.keep(counts.frames)) break;
-    const auto request = [&] {
-      return "request " + std::to_string(counts.frames) + " (time " + std::to_string(*t) + ")";
-    };
-    if (answer) {
-      std::shared_ptr<avcore::IMediaBuffer> buffer;
-      answer->GetBuffer(&buffer, 0, 0);
-      if (!buffer) throw ToolError("the module's answer to " + request() + " has no picture");
-      std::string error;
-      std::optional<Picture> picture = FromHostBuffer(*buffer, &error);
-      if (!picture) throw ToolError("the module's answer to " + request() + ": " + error);
+    if (std::optional<Picture> picture = AnswerPicture(answer, counts.frames, *t)) {
       previous = std::move(*picture);
     } else if (counts.frames == 0) {
-      throw ToolError("the module gave no frame for the first " + request() +
-                      "; nothing to write");
+      throw NoFirstFrame(*t);
     } else {
       ++counts.repeats;
     }

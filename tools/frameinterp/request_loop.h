@@ -10,6 +10,7 @@
 
 #include "host/service.h"
 #include "picture.h"
+#include "tool_error.h"
 
 namespace fitool {
 
@@ -43,6 +44,15 @@ RequestPlan PlanFrom(const std::vector<int64_t>& times);
 
 // Receives request k's time and picture.
 using FrameSink = std::function<void(int64_t k, int64_t time, const Picture& picture)>;
+
+// The picture of the answer to request k at `time`, nullopt for an empty
+// answer. Throws ToolError when the answer's picture cannot be read.
+std::optional<Picture> AnswerPicture(const std::shared_ptr<avcore::IMediaSample>& answer,
+                                     int64_t k, int64_t time);
+
+// The failure of a run whose first request, at `time`, got no frame: there
+// is no earlier picture to repeat in its place.
+ToolError NoFirstFrame(int64_t time);
 
 // Calls GetFrame(t, 0) for each time of the plan in order, then
 // `after_request` (which may throw to end the run), and hands the answer's

@@ -52,6 +52,9 @@ public:
   // The number of frames: known after opening, except for a stream read
   // forward, where it is known once its end was reached.
   std::optional<int64_t> count() const;
+  // Whether any frame can be read at any time (a regular file), rather than
+  // once, in order (a stream).
+  bool seekable() const { return size_.has_value(); }
   bool Has(int64_t index) override;
   Picture Frame(int64_t index) override;
 

@@ -13,16 +13,19 @@ void Y4mWriter::WriteFrame(const Picture& picture) {
                     std::to_string(picture.height) + " picture for a " + std::to_string(width_) +
                     "x" + std::to_string(height_) + " stream");
   }
-  if (!header_line_.empty()) {
-    output_.Write(header_line_.data(), header_line_.size());
-    header_line_.clear();
-  }
+  WriteHeader();
   static constexpr char kFrameLine[] = "FRAME\n";
   output_.Write(kFrameLine, sizeof(kFrameLine) - 1);
   output_.Write(picture.y.data(), picture.y.size());
   output_.Write(picture.u.data(), picture.u.size());
   output_.Write(picture.v.data(), picture.v.size());
   output_.Flush();
+}
+
+void Y4mWriter::WriteHeader() {
+  if (header_line_.empty()) return;
+  output_.Write(header_line_.data(), header_line_.size());
+  header_line_.clear();
 }
 
 }  // namespace fitool

@@ -17,6 +17,9 @@ public:
   Y4mWriter(StagedOutput& output, const std::string& header_line, int width, int height);
   // Throws ToolError when the picture's size differs from the stream's.
   void WriteFrame(const Picture& picture);
+  // Writes the header line unless it is written: before the first frame, or
+  // alone for a stream of no frames.
+  void WriteHeader();
 
 private:
   StagedOutput& output_;

@@ -24,6 +24,9 @@ HOST_CORE_API int32_t LogThreshold();
 HOST_CORE_API void StartLogCapture();
 HOST_CORE_API std::vector<LogLine> StopLogCapture();
 HOST_CORE_API std::vector<LogLine> CapturedLog();
+// The lines captured so far, taken out of the capture, which goes on: no line
+// another thread logs meanwhile escapes it.
+HOST_CORE_API std::vector<LogLine> TakeCapturedLog();
 
 // Captures the log for the lifetime of the object.
 class LogCapture {

@@ -1,0 +1,146 @@
+// Conversions by several sessions at once and runs of a conversion (the
+// paths of --threads and --segment) against one session, frame by frame, on
+// every clip and triplet of the footage in modes 0 to 2, at twice the input
+// rate and at a downconversion, cut into parts at every point where one
+// session starts afresh; and the points themselves against the restarts the
+// module reports in its log, at many rates.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "clip_provider.h"
+#include "conversion_schedule.h"
+#include "frame_times.h"
+#include "host_environment.h"
+#include "module_pass.h"
+#include "module_session.h"
+#include "parallel_pass.h"
+#include "pixel_formats.h"
+#include "session_restarts.h"
+#include "standin/log_control.h"
+#include "testdata.h"
+#include "y4m_clip.h"
+
+namespace fitool {
+namespace {
+
+constexpr const char* kInputs[] = {
+    "clips/CiscoVT2people_160x96_6fps.y4m",   "clips/CiscoVT2people_320x192_12fps.y4m",
+    "clips/RTn23_80x44_15fps.y4m",            "clips/blue_sky_640x360_25fps_3f.y4m",
+    "clips/cars_320x240_30fps.y4m",           "clips/park_joy_480x270_50fps_10f.y4m",
+    "clips/park_joy_src01_576x324_50fps_3f.y4m", "clips/rapids_176x96_60f.y4m",
+    "clips/sparks_480x270_5f.y4m",            "middlebury/Beanbags/Beanbags_triplet.y4m",
+    "middlebury/Dimetrodon/Dimetrodon_triplet.y4m", "middlebury/DogDance/DogDance_triplet.y4m",
+    "middlebury/Grove2/Grove2_triplet.y4m",   "middlebury/Grove3/Grove3_triplet.y4m",
+    "middlebury/Hydrangea/Hydrangea_triplet.y4m", "middlebury/MiniCooper/MiniCooper_triplet.y4m",
+    "middlebury/RubberWhale/RubberWhale_triplet.y4m", "middlebury/Urban2/Urban2_triplet.y4m",
+    "middlebury/Urban3/Urban3_triplet.y4m",   "middlebury/Venus/Venus_triplet.y4m",
+    "middlebury/Walking/Walking_triplet.y4m",
+};
+constexpr uint32_t kFormats[] = {kFormatI420, kFormatNv12, kFormatBgra};
+
+uint64_t Digest(const Picture& picture) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (const std::vector<uint8_t>* plane : {&picture.y, &picture.u, &picture.v}) {
+    for (const uint8_t b : *plane) hash = (hash ^ b) * 0x100000001b3ull;
+  }
+  return hash;
+}
+
+// The digests of the frames a conversion of `path` hands on: by one session
+// as --threads 1 makes it (no `run`), or by `sessions` sessions with a part
+// at every point where one session starts afresh.
+std::vector<uint64_t> Convert(const std::string& path, uint32_t mode, Rational rate,
+                              uint32_t format, int sessions, std::optional<OutputRun> run) {
+  Options options;
+  options.quiet = true;
+  options.pixel_format = format;
+  const auto clip = Y4mClip::Open(path, Y4mClip::Access::kForward);
+  FrameStore store(*clip, sessions + 1);
+  ConversionSchedule schedule(*clip, rate, &store);
+  const RequestPlan plan = schedule.Plan();
+  std::vector<uint64_t> frames;
+  const FrameSink keep = [&](int64_t, int64_t, const Picture& p) { frames.push_back(Digest(p)); };
+  if (run) {
+    RunParallelConversion(options, store, clip->header().rate, mode, plan, *run, sessions, 1, keep,
+                          nullptr);
+  } else {
+    RunModulePass(options, *clip, clip->header().rate, mode, plan, keep);
+  }
+  return frames;
+}
+
+class ParallelConversion : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(ParallelConversion, GivesOneSessionsFramesForAnyNumberOfSessionsAndRuns) {
+  const HostEnvironment host(0);
+  const std::string path = frameinterp::testing::TestdataPath(kInputs[GetParam()]);
+  const Rational input = Y4mClip::Open(path, Y4mClip::Access::kRandom)->header().rate;
+  for (const Rational rate : {DoubledRate(input), Reduced({2 * input.num, 5 * input.den})}) {
+    for (const uint32_t mode : {kModeRepeat, kModeBlend, kModeMotion}) {
+      const uint32_t format = kFormats[(GetParam() + mode) % 3];
+      const std::string what = std::string(ModeName(mode)) + " at " + RateText(rate) +
+                               " in format " + std::to_string(format);
+      const std::vector<uint64_t> one = Convert(path, mode, rate, format, 1, std::nullopt);
+      ASSERT_FALSE(one.empty()) << what;
+#if defined(_WIN32)
+      const std::initializer_list<int> counts = {2};  // under Wine: one case, to keep it quick
+#else
+      const std::initializer_list<int> counts = {2, 3, 7};
+#endif
+      for (const int sessions : counts) {
+        EXPECT_EQ(Convert(path, mode, rate, format, sessions, OutputRun{}), one)
+            << what << ", " << sessions << " sessions";
+      }
+      std::vector<uint64_t> joined;
+      for (int64_t k = 1; k <= 3; ++k) {
+        const OutputRun run = SegmentOf({k, 3}, static_cast<int64_t>(one.size()));
+        const std::vector<uint64_t> part = Convert(path, mode, rate, format, 2, run);
+        EXPECT_EQ(static_cast<int64_t>(part.size()), *run.end - run.first) << what << ", run " << k;
+        joined.insert(joined.end(), part.begin(), part.end());
+      }
+      EXPECT_EQ(joined, one) << what << ", runs 1 to 3 of 3 joined";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Footage, ParallelConversion, ::testing::Range<size_t>(0, std::size(kInputs)));
+
+// Every restart of a motion session, which its log reports as the fetch of a
+// new window, comes where the rule says one session starts afresh, and no
+// other, at random input and output rates.
+TEST(SessionRestarts, AreWhereTheMotionSessionRestartsItsWindow) {
+  const HostEnvironment host(0);
+  std::vector<Picture> pictures;
+  for (int i = 0; i < 12; ++i) pictures.push_back(Picture::Filled(64, 64, 16 + 16 * i, 128));
+  PictureList frames(pictures);
+  std::mt19937 random(19);
+  for (int pair = 0; pair < 150; ++pair) {
+    const Rational input = Reduced({std::uniform_int_distribution<int64_t>(1, 120000)(random),
+                                    std::uniform_int_distribution<int64_t>(1, 1001)(random)});
+    const double factor = std::uniform_real_distribution<double>(0.3, 5.0)(random);
+    const Rational output = Reduced({static_cast<int64_t>(static_cast<double>(input.num) * factor * 8),
+                                     input.den * 8});
+    if (!RateProblem(input).empty() || !RateProblem(output).empty() ||
+        FrameTime(1, input) < 200) {
+      continue;  // the rule claims no restarts between frames less than 200 ticks apart
+    }
+    const auto module = ModuleSession::Open(DefaultModulePath());
+    module->Configure(std::make_shared<ClipProvider>(frames, input, kFormatI420), kModeMotion, false);
+    SessionRestarts rule(kModeMotion, input, frames);
+    const int64_t end = FrameTime(frames.count(), input) - 100;
+    for (const int64_t t : RequestTimes(output, end)) {
+      standin::TakeCapturedLog();
+      module->session().GetFrame(t, 0);
+      bool restarted = false;
+      for (const standin::LogLine& line : standin::TakeCapturedLog()) {
+        restarted |= line.text.rfind("*******************FrameSourceImpl::GetFrame", 0) == 0;
+      }
+      ASSERT_EQ(rule.Next(t), restarted) << RateText(output) << " from " << RateText(input)
+                                         << " at " << t;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fitool
