@@ -1,5 +1,6 @@
 #include "frame_source_motion.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -82,7 +83,11 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
   }
 
   const MIFrameSlot* window = mi_ctx_->frames;
-  const int64_t lo = window[0].frame ? window[0].frame->pts : kNoTime;
+  // The window fills from frames[3] down: while it fills after a restart its
+  // oldest frame is in the first slot that holds one.
+  const MIFrameSlot* oldest =
+      std::find_if(window, window + kRingSize, [](const MIFrameSlot& slot) { return slot.frame; });
+  const int64_t lo = oldest != window + kRingSize ? oldest->frame->pts : kNoTime;
   const int64_t hi = window[3].frame ? window[3].frame->pts : kNoTime;
   const int64_t t1 = SteadyNowNs();
 
