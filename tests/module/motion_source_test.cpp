@@ -119,6 +119,28 @@ TEST_F(MotionSource, FirstRequestPushesTheCoveringFrameTwiceAndFetchesTwoMore) {
   EXPECT_NE(Planes(answer), Planes(provider->frames()[3].picture));
 }
 
+// Each copy of an upstream picture, its check included, is one read Lock of
+// its buffer, undone before the request ends; nothing upstream is written.
+TEST_F(MotionSource, EachCopyOfAnUpstreamPictureLocksItOnce) {
+  Use(TexturedFrames(8));
+  const auto locks = [&](uint32_t access) {
+    int64_t n = 0;
+    for (const ScriptedFrame& frame : provider->frames()) {
+      const auto* picture = dynamic_cast<const standin::CpuBuffer*>(frame.picture.get());
+      n += picture->locks_taken(access);
+      EXPECT_EQ(picture->lock_count(), 0);
+    }
+    return n;
+  };
+  Request(2 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kRead), 4) << "frame 2 twice, frames 3 and 4";
+  Request(3 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kRead), 5) << "frame 3 again";
+  Request(5 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kRead), 9) << "a new window: frame 5 twice, 6 and 7";
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kWrite), 0);
+}
+
 // Upstream pictures are only read: a host that refuses to lock them for
 // writing gets the same synthesised answer.
 TEST_F(MotionSource, PicturesThatMayOnlyBeReadGiveTheSameAnswer) {
