@@ -178,6 +178,39 @@ TEST_F(MotionSource, RepeatsSynthesesAndWindowFramesAreAnsweredThroughTheOneOutp
   EXPECT_EQ(Planes(window_frame), Planes(provider->frames()[3].picture));
 }
 
+// A new window reuses the output sample only when the host has let go of
+// the last answer, of every clone of it and of its buffer.
+TEST_F(MotionSource, AnAnswerTheHostKeptStaysAsItWasAfterTheNextWindow) {
+  Use(TexturedFrames(12));
+  // A request that starts a new window, the last answer let go of first.
+  const auto window_at = [&](int frame) {
+    answer.reset();
+    Request(frame * kStep + kStep / 2, &answer);
+  };
+  window_at(2);
+  const int64_t allocated = standin::Counters().buffers_allocated;
+  window_at(5);
+  EXPECT_EQ(standin::Counters().buffers_allocated, allocated) << "nothing kept: reused";
+
+  const auto buffer = BufferOf(answer);
+  const auto picture = Planes(buffer);
+  window_at(8);
+  EXPECT_EQ(Planes(buffer), picture) << "a buffer kept";
+
+  SamplePtr clone;
+  answer->Clone(&clone, 0);
+  const auto cloned = Planes(clone);
+  window_at(2);
+  EXPECT_EQ(clone->GetPts(), 8 * kStep + kStep / 2);
+  EXPECT_EQ(Planes(clone), cloned) << "a clone kept";
+
+  const SamplePtr kept = answer;
+  const auto kept_picture = Planes(kept);
+  window_at(5);
+  EXPECT_EQ(kept->GetPts(), 2 * kStep + kStep / 2);
+  EXPECT_EQ(Planes(kept), kept_picture) << "an answer kept";
+}
+
 TEST_F(MotionSource, UpstreamFramesAtOrAfterTheRequestAreTheAnswerThemselves) {
   Use(TexturedFrames(8, 10 * kStep));
   Request(0, &answer);

@@ -193,9 +193,9 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
   avcore::IMediaDesc* desc = PictureDesc(sample);
   if (!desc) return false;
   // The planes and the output sample of the last window serve a picture of
-  // the same layout again, unless the host still holds that sample (it must
-  // not change under the host's hands).
-  if (!SameLayout(*desc, work_frames_[0]) || out_sample_.use_count() > 1) FreeFrames();
+  // the same layout again, unless the host still refers to that sample or to
+  // its picture (an answer it kept must not change under its hands).
+  if (!SameLayout(*desc, work_frames_[0]) || !OutputSampleHeldHereOnly()) FreeFrames();
   if (!AllocateFrames(desc) || !SameLayout(*desc, work_frames_[0])) return false;
   next_slot_ = 0;
   WorkingLayout layout;
@@ -203,6 +203,13 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
   mi_ctx_->format = out_frame_.format;
   return reset_input(mi_ctx_, layout.context_planes, out_frame_.width, out_frame_.height,
                      layout.chroma_shift_w, layout.chroma_shift_h, kBitDepth) == 0;
+}
+
+bool FrameSourceMotionImpl::OutputSampleHeldHereOnly() const {
+  if (out_sample_.use_count() != 1) return false;
+  std::shared_ptr<avcore::IMediaBuffer> buffer;
+  out_sample_->GetBuffer(&buffer, 0, 0);
+  return buffer.use_count() == 2;  // the sample's reference and this one
 }
 
 bool FrameSourceMotionImpl::PushIntoWindow(const SamplePtr& sample) {

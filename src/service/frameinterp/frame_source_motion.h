@@ -53,6 +53,9 @@ private:
   // configures the context for the sample's picture; false when the window
   // cannot be used for it.
   bool StartWindow(const SamplePtr& sample);
+  // Whether nothing but this source refers to the output sample or to its
+  // buffer: no answer the host kept, no clone of it, no buffer taken from it.
+  bool OutputSampleHeldHereOnly() const;
   // Pushes the sample, twice into an empty window (the first frame fills two
   // slots); false when its picture is refused.
   bool PushIntoWindow(const SamplePtr& sample);
