@@ -110,6 +110,9 @@ private:
   }
   void compose_cell(const Cell& cell);
   void compose_span(const Grid& g, const Span& span, bool whole, bool split);
+  // Points the rectangle's output and own samples at sample (i0, j0) of the
+  // grid's plane and gathers it.
+  void gather_at(const Grid& g, int32_t plane, int32_t i0, int32_t j0, GatherRect* rect);
   void set_weights(const Grid& g, const Span& span, bool whole, bool split, GatherRect* rect);
   void set_samples(const Grid& g, const Span& span, int32_t plane, bool split, GatherRect* rect);
   // One row j of a pair's samples of one frame into `out`, clamped where
@@ -418,6 +421,17 @@ void BilateralGather::set_samples(const Grid& g, const Span& span, int32_t plane
   rect->samples_stride = (span.i1 - span.i0) * g.bytes;
 }
 
+void BilateralGather::gather_at(const Grid& g, int32_t plane, int32_t i0, int32_t j0,
+                                GatherRect* rect) {
+  const ptrdiff_t at = static_cast<ptrdiff_t>(i0) * g.bytes;
+  rect->out = out_.data[plane] + j0 * static_cast<ptrdiff_t>(out_.linesize[plane]) + at;
+  rect->out_stride = out_.linesize[plane];
+  rect->own_first = first_.data[plane] + j0 * static_cast<ptrdiff_t>(first_.linesize[plane]) + at;
+  rect->own_second = second_.data[plane] + j0 * static_cast<ptrdiff_t>(first_.linesize[plane]) + at;
+  rect->own_stride = first_.linesize[plane];
+  gather_(*rect);
+}
+
 void BilateralGather::compose_span(const Grid& g, const Span& span, bool whole, bool split) {
   GatherRect rect{};
   rect.cols = (span.i1 - span.i0) * g.bytes;
@@ -429,13 +443,7 @@ void BilateralGather::compose_span(const Grid& g, const Span& span, bool whole, 
   for (int32_t p = 0; p < g.plane_count; ++p) {
     const int32_t plane = g.planes[p];
     set_samples(g, span, plane, split, &rect);
-    const ptrdiff_t at = static_cast<ptrdiff_t>(span.i0) * g.bytes;
-    rect.out = out_.data[plane] + span.j0 * static_cast<ptrdiff_t>(out_.linesize[plane]) + at;
-    rect.out_stride = out_.linesize[plane];
-    rect.own_first = first_.data[plane] + span.j0 * static_cast<ptrdiff_t>(first_.linesize[plane]) + at;
-    rect.own_second = second_.data[plane] + span.j0 * static_cast<ptrdiff_t>(first_.linesize[plane]) + at;
-    rect.own_stride = first_.linesize[plane];
-    gather_(rect);
+    gather_at(g, plane, span.i0, span.j0, &rect);
   }
 }
 
@@ -484,19 +492,12 @@ void BilateralGather::compose_edge_samples(const Grid& g) {
   for (const Part& part : parts) {
     if (part.i0 >= part.i1 || part.j0 >= part.j1) continue;
     for (int32_t p = 0; p < g.plane_count; ++p) {
-      const int32_t plane = g.planes[p];
-      const ptrdiff_t at = static_cast<ptrdiff_t>(part.i0) * g.bytes;
       GatherRect rect{};
       rect.cols = (part.i1 - part.i0) * g.bytes;
       rect.rows = part.j1 - part.j0;
       rect.beta = static_cast<uint32_t>(beta_);
       rect.alpha = static_cast<uint32_t>(alpha_);
-      rect.out = out_.data[plane] + part.j0 * static_cast<ptrdiff_t>(out_.linesize[plane]) + at;
-      rect.out_stride = out_.linesize[plane];
-      rect.own_first = first_.data[plane] + part.j0 * static_cast<ptrdiff_t>(first_.linesize[plane]) + at;
-      rect.own_second = second_.data[plane] + part.j0 * static_cast<ptrdiff_t>(first_.linesize[plane]) + at;
-      rect.own_stride = first_.linesize[plane];
-      gather_(rect);
+      gather_at(g, g.planes[p], part.i0, part.j0, &rect);
     }
   }
 }
