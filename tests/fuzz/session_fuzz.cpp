@@ -10,8 +10,8 @@
 // Every answer is checked: its time is the request's (within 100 ticks) or an
 // upstream frame's own; its picture is an upstream one or has an upstream
 // picture's size and the mode's output format; every byte of a picture the
-// module made lies within the range of the upstream pictures' bytes (the
-// footage is clamped to 1...254 and the host's buffers start at 0, so a
+// module (or the host's blend) made lies in 1...254, the range the footage is
+// clamped to, which mixing never leaves (the host's buffers start at 0, so a
 // sample left unwritten shows); no buffer is left locked. Nothing the host
 // owns may change but the times of upstream samples, and those only to a
 // request's time. The only exceptions that may leave the module are the
@@ -211,7 +211,7 @@ public:
     }
   }
 
-  // The answer in a mode (-1: a motion source) to a request at pts.
+  // The answer to a request at pts in a mode (a motion source's is mode 2's).
   void CheckAnswer(const SamplePtr& answer, uint32_t mode, int64_t pts, WatchedProvider& watch) {
     requests_.push_back(pts);
     watch.CheckSamples(requests_, &restamped_);
@@ -230,7 +230,7 @@ public:
     const auto upstream = std::find_if(frames_.begin(), frames_.end(),
                                        [&](const auto& frame) { return frame.picture == buffer; });
     if (upstream != frames_.end()) return;
-    CHECK(buffer && (mode == 1 || mode == 2 || mode == static_cast<uint32_t>(-1)));
+    CHECK(buffer && (mode == 1 || mode == 2));
     CheckMadePicture(*buffer, mode);
   }
 
@@ -260,8 +260,8 @@ private:
   }
 
   // A picture of the module's (or the host's blend): an upstream picture's
-  // size, the mode's format for it, every byte written with a value the
-  // upstream pictures span, and unlocked.
+  // size, the mode's format for it, every byte in the footage's range, and
+  // unlocked.
   void CheckMadePicture(avcore::IMediaBuffer& buffer, uint32_t mode) const {
     avcore::IMediaDesc* desc = buffer.GetDesc(0);
     CHECK(desc != nullptr);
@@ -410,7 +410,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     frameinterp::FrameSourceMotionImpl source(provider, false, NextSettings(in));
     for (int request = 0; request < 12 && !in.empty(); ++request) {
       const int64_t t = NextRequest(in, frames, step);
-      upstream.CheckAnswer(source.GetFrame(t, 0), static_cast<uint32_t>(-1), t, *provider);
+      upstream.CheckAnswer(source.GetFrame(t, 0), 2, t, *provider);
     }
   } else {
     frameinterp::FrameInterpImpl session;
