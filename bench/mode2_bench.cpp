@@ -189,7 +189,10 @@ size_t heap_in_use() {
 // Requests at 60 fps over the clip at 24 fps, over and over (the jump back to
 // the start restarts the window); the session's peak heap above what was in
 // use before it was made.
-void OutputFrame(benchmark::State& state, const Size& size, int content) {
+// Requests at the times time_of(k), k = 0, 1, ..., to one session over the
+// clip served at 24 fps, with the session's peak heap.
+template <class TimeOf>
+void RequestSession(benchmark::State& state, const Size& size, int content, TimeOf time_of) {
   std::vector<standin::ScriptedFrame> frames;
   for (int i = 0; i < kFrames; ++i) {
     frames.push_back({i * kInputStep, kInputStep, pictures(size, content)[static_cast<size_t>(i)], false});
@@ -201,15 +204,30 @@ void OutputFrame(benchmark::State& state, const Size& size, int content) {
     FrameInterpImpl session;
     session.SetProvider(provider);
     session.SetMode(2);
-    constexpr int64_t kOutputs = kFrames * 60 / 24;
     int64_t k = 0;
     for (auto _ : state) {
-      benchmark::DoNotOptimize(session.GetFrame(k * kTicksPerSecond / 60, 0));
+      benchmark::DoNotOptimize(session.GetFrame(time_of(k++), 0));
       peak = std::max(peak, heap_in_use());
-      k = (k + 1) % kOutputs;
     }
   }
   state.counters["heap_mb"] = static_cast<double>(peak - std::min(peak, baseline)) / (1 << 20);
+}
+
+// One output frame of a 24 -> 60 fps conversion, the clip converted again and
+// again.
+void OutputFrame(benchmark::State& state, const Size& size, int content) {
+  constexpr int64_t kOutputs = kFrames * 60 / 24;
+  RequestSession(state, size, content, [](int64_t k) { return k % kOutputs * kTicksPerSecond / 60; });
+}
+
+// A request that restarts the window, as an editor jumping on the timeline:
+// between input frames 2 and 3, then 8 and 9, and so on, each far outside the
+// window the one before left (fetch, four pushes, one estimation, the scene
+// checks and the synthesis).
+void Restart(benchmark::State& state, const Size& size, int content) {
+  RequestSession(state, size, content, [](int64_t k) {
+    return k % 2 == 0 ? 2 * kInputStep + kInputStep * 2 / 5 : 8 * kInputStep + kInputStep * 3 / 5;
+  });
 }
 
 void FrameCopy(benchmark::State& state) {
@@ -240,7 +258,7 @@ void Summarize(const Results& results) {
     header.push_back(text);
   }
   std::snprintf(text, sizeof text, "%s speed-up", cpu_tier_name(best));
-  header.insert(header.end(), {text, "output / copy", "injection ms", "synthesis ms", "session heap MB"});
+  header.insert(header.end(), {text, "output / copy", "injection ms", "synthesis ms", "restart ms", "session heap MB"});
   std::vector<std::vector<std::string>> rows;
   for (const Size& size : kSizes) {
     for (int content = 0; content < 2; ++content) {
@@ -252,13 +270,15 @@ void Summarize(const Results& results) {
       row.push_back(copy > 0 && top > 0 ? Figure(top / copy, 0) : "-");
       row.push_back(Figure(1e3 * seconds(Name("injection", size, content, best)), 2));
       row.push_back(Figure(1e3 * seconds(Name("synthesis", size, content, best)), 2));
+      row.push_back(Figure(1e3 * seconds(Name("restart", size, content, best)), 2));
       const auto found = results.find(Name("output", size, content, best));
       row.push_back(found == results.end() ? "-" : Figure(found->second.counters.at("heap_mb"), 1));
       rows.push_back(row);
     }
   }
-  std::printf("Time per output frame of 24 -> 60 fps through the session; injection and synthesis\n"
-              "on the %s tier; one plain 1080p I420 frame copy took %.3f ms.\n\n",
+  std::printf("Time per output frame of 24 -> 60 fps through the session; injection, synthesis and\n"
+              "a request that restarts the window on the %s tier; one plain 1080p I420 frame copy\n"
+              "took %.3f ms.\n\n",
               cpu_tier_name(best), 1e3 * copy);
   PrintTable(header, rows);
 }
@@ -273,7 +293,7 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("frame copy 1920x1080 I420", FrameCopy)->Unit(benchmark::kMillisecond);
   using Body = void (*)(benchmark::State&, const Size&, int);
   const std::pair<const char*, Body> kinds[] = {
-      {"injection", Inject}, {"synthesis", Synthesise}, {"output", OutputFrame}};
+      {"injection", Inject}, {"synthesis", Synthesise}, {"output", OutputFrame}, {"restart", Restart}};
   for (const auto& [what, body] : kinds) {
     for (const Size& size : kSizes) {
       for (int content = 0; content < 2; ++content) {

@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <sstream>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "child_process.h"
 #include "frame_times.h"
@@ -90,10 +92,11 @@ protected:
     return frameinterp::testing::TestdataPath("clips/" + name);
   }
 
-  // park_joy cut to 321 x 241, "odd.y4m" in the output folder.
-  std::string WriteOddClip() {
+  // park_joy cut to 321 x 241, "odd.y4m" in the output folder, its header's
+  // interlacing token `interlacing`.
+  std::string WriteOddClip(const std::string& interlacing = "Ip") {
     const auto source = Open(Clip("park_joy_480x270_50fps_10f.y4m"));
-    std::string bytes = "YUV4MPEG2 W321 H241 F50:1 Ip A1:1\n";
+    std::string bytes = "YUV4MPEG2 W321 H241 F50:1 " + interlacing + " A1:1\n";
     for (int64_t i = 0; i < *source->count(); ++i) {
       const Picture frame = source->Frame(i);
       bytes += "FRAME\n";
@@ -112,15 +115,16 @@ protected:
   ScratchDir logs_;
 };
 
-// Every chroma sample of `output` was written: limited-range chroma, as
-// every input and conversion here gives, is never below 16, and the stand-in
-// host's fresh buffers hold 0.
-void ExpectChromaWritten(const std::string& output) {
+// Every sample of `output` was written, where the stand-in host's fresh
+// buffers hold 0: limited-range chroma, as every input and conversion here
+// gives, is never below 16, and the footage's luma never below 10.
+void ExpectPlanesWritten(const std::string& output) {
   const auto clip = Open(output);
   for (int64_t i = 0; i < *clip->count(); ++i) {
     const Picture frame = clip->Frame(i);
     ASSERT_GE(std::min(*std::ranges::min_element(frame.u), *std::ranges::min_element(frame.v)), 16)
         << output << " frame " << i;
+    ASSERT_GT(*std::ranges::min_element(frame.y), 0) << output << " frame " << i;
   }
 }
 
@@ -129,6 +133,16 @@ void ExpectEveryModeScored(const std::string& report) {
   for (const char* mode : {"\nrepeat ", "\nblend ", "\nmotion "}) {
     EXPECT_NE(report.find(mode), std::string::npos) << report;
   }
+}
+
+// PSNR Y, PSNR of all planes and SSIM Y of a mode's row of the quality table.
+std::vector<double> Scores(const std::string& report, const std::string& mode) {
+  const size_t row = report.find("\n" + mode + " ");
+  if (row == std::string::npos) return {};
+  std::istringstream line(report.substr(row + mode.size() + 2));
+  std::vector<double> scores(3);
+  for (double& score : scores) line >> score;
+  return scores;
 }
 
 constexpr char kCisco[] = "CiscoVT2people_160x96_6fps.y4m";
@@ -204,15 +218,43 @@ TEST_F(ProgramTest, OddSizesConvertAndEvaluate) {
       const std::string args = "-q -m " + mode + " --pixel-format " + format + " -o out.y4m ";
       ASSERT_EQ(Run(args + odd).status, 0) << args;
       ExpectConversion(odd, out_.File("out.y4m"), {100, 1}, mode == "repeat" && format != "bgra");
-      ExpectChromaWritten(out_.File("out.y4m"));
+      ExpectPlanesWritten(out_.File("out.y4m"));
     }
   }
+  // Scores of the whole pictures: each mode closer to the true frames than
+  // the one before, as on every clip of the footage.
   const ProgramRun run = Run("-q --evaluate --snapshot 1 look.png " + odd);
   ASSERT_EQ(run.status, 0) << run.err;
-  ExpectEveryModeScored(run.out);
+  const std::vector<double> repeat = Scores(run.out, "repeat"), blend = Scores(run.out, "blend"),
+                            motion = Scores(run.out, "motion");
+  ASSERT_EQ(motion.size(), 3u) << run.out;
+  for (size_t k = 0; k < 3; ++k) {
+    EXPECT_LT(repeat[k], blend[k]) << run.out;
+    EXPECT_LT(blend[k], motion[k]) << run.out;
+  }
+  EXPECT_GT(repeat[0], 15) << run.out;
   const auto png = ReadPng(out_.File("look.png"));
   ASSERT_TRUE(png);
   EXPECT_EQ(png->width, 4 + 6 * (321 + 4));
+}
+
+// Interlaced frames are converted as progressive pictures: one warning
+// however many sessions convert, and an output header that says Ip.
+TEST_F(ProgramTest, InterlacedInputWarnsOnceAndIsWrittenAsProgressive) {
+  const std::string warning =
+      "frameinterp: interlaced input is converted as progressive frames; deinterlace it first, "
+      "for example with ffmpeg's -vf bwdif\n";
+  for (const std::string field_order : {"It", "Ib", "Im"}) {
+    const std::string clip = WriteOddClip(field_order);
+    const ProgramRun run = Run("-m motion --threads 2 -o out.y4m " + clip);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find(warning), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind(warning), 0u) << run.err;
+    EXPECT_EQ(FirstLine(out_.File("out.y4m")), "YUV4MPEG2 W321 H241 F100:1 Ip A1:1");
+  }
+  const ProgramRun run = Run("--evaluate -m repeat " + WriteOddClip("It"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, warning);
 }
 
 TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {

@@ -76,12 +76,29 @@ TEST_F(Searches, ZeroRangeKeepsTheBlockPosition) {
       EXPECT_EQ(v, Vector(0, 0));  // nothing else lies in the window
     }
   }
-  // Steps of 0 cost the block position again, never strictly better.
-  const std::pair<SearchFn, size_t> repeats[] = {
-      {search_three_step, 8}, {search_log2d, 4}, {search_new_three_step, 8}};
-  for (const auto& [search, again] : repeats) {
+  // Steps of 0 come back to the block position, which is not costed again.
+  for (SearchFn search : {search_three_step, search_log2d, search_new_three_step}) {
     run(search);
-    EXPECT_EQ(script_.calls.size(), 1 + again);
+    EXPECT_EQ(script_.calls.size(), 1u);
+  }
+}
+
+// A position tested before can never be strictly cheaper than the best, so no
+// search costs one twice, whatever the cost surface.
+TEST_F(Searches, NoPositionIsCostedTwice) {
+  me_.search_range = 6;
+  me_.predicted_x = 1;
+  me_.predicted_y = 1;
+  me_.predictors[0] = {{{1, 1}, {0, 0}, {1, 1}}, 3};
+  me_.predictors[1] = {{{1, 1}, {-2, 0}}, 2};
+  for (const auto& cost : {bowl(3, -2), bowl(-5, 5), bowl(1, 1)}) {
+    script_.cost = cost;
+    for (SearchFn search : kAllMethods) {
+      run(search);
+      std::vector<Vector> calls = script_.calls;
+      std::sort(calls.begin(), calls.end());
+      EXPECT_EQ(std::adjacent_find(calls.begin(), calls.end()), calls.end());
+    }
   }
 }
 

@@ -11,8 +11,14 @@
 namespace frameinterp {
 namespace {
 
+constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
+
 // The one rule every search uses to test a candidate, and the state it keeps:
-// the search window, the best cost so far and the caller's `result`.
+// the search window, the best cost so far and the caller's `result`. A
+// candidate is taken only when strictly cheaper than the best, and a search's
+// costs do not change while it runs, so a position tested before can never be
+// taken again: the tester remembers the first kSeenCapacity positions it costs
+// (the zero vector's included) and skips them when a pattern comes back to them.
 class CandidateTester {
 public:
   CandidateTester(const MEContext* me, int32_t x, int32_t y, int32_t result[2], uint64_t best)
@@ -20,20 +26,27 @@ public:
         left_(std::max(me->x_min, x - me->search_range)),
         right_(std::min(me->x_max, x + me->search_range)),
         top_(std::max(me->y_min, y - me->search_range)),
-        bottom_(std::min(me->y_max, y + me->search_range)) {}
+        bottom_(std::min(me->y_max, y + me->search_range)) {
+    if (best != kNoCandidate) remember(x, y);  // opened with the zero vector's cost
+  }
 
-  // Outside the window: skipped uncosted. Inside: taken when strictly cheaper.
+  // Outside the window or tested before: skipped uncosted. Inside: taken when
+  // strictly cheaper.
   void test(int32_t cx, int32_t cy) {
     if (cx < left_ || cx > right_ || cy < top_ || cy > bottom_) {
       return;
     }
-    const uint64_t cost = me_->cost_fn(me_, x_, y_, cx, cy);
-    if (cost < best_) {
-      best_ = cost;
-      result_[0] = cx;
-      result_[1] = cy;
+    const uint64_t key = position_key(cx, cy);
+    for (int32_t i = 0; i < seen_count_; ++i) {
+      if (seen_[i] == key) return;
     }
+    if (seen_count_ < kSeenCapacity) seen_[seen_count_++] = key;
+    take_if_cheaper(cx, cy);
   }
+
+  // For a scan that visits every position once: tests without remembering
+  // (nor checking the window).
+  void test_once(int32_t cx, int32_t cy) { take_if_cheaper(cx, cy); }
 
   // Tests centre + step * d for every offset d, in the pattern's order.
   void test_pattern(std::span<const SearchOffset> pattern, int32_t cx, int32_t cy,
@@ -62,11 +75,31 @@ public:
   int32_t bottom() const { return bottom_; }
 
 private:
+  // Searches test a few dozen positions; a long one keeps costing the rest.
+  static constexpr int32_t kSeenCapacity = 48;
+
+  static uint64_t position_key(int32_t cx, int32_t cy) {
+    return uint64_t{static_cast<uint32_t>(cx)} << 32 | static_cast<uint32_t>(cy);
+  }
+
+  void remember(int32_t cx, int32_t cy) { seen_[seen_count_++] = position_key(cx, cy); }
+
+  void take_if_cheaper(int32_t cx, int32_t cy) {
+    const uint64_t cost = me_->cost_fn(me_, x_, y_, cx, cy);
+    if (cost < best_) {
+      best_ = cost;
+      result_[0] = cx;
+      result_[1] = cy;
+    }
+  }
+
   const MEContext* me_;
   int32_t x_, y_;
   int32_t* result_;
   uint64_t best_;
   int32_t left_, right_, top_, bottom_;
+  uint64_t seen_[kSeenCapacity];
+  int32_t seen_count_ = 0;
 };
 
 // Methods 1 to 7 open with the zero vector's cost as the best so far; a
@@ -132,8 +165,6 @@ uint64_t descend_then_refine(const MEContext* me, int32_t x, int32_t y, int32_t 
   return t.best();
 }
 
-constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
-
 }  // namespace
 
 uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
@@ -144,7 +175,7 @@ uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t re
   CandidateTester& t = *opened;
   for (int32_t cy = t.top(); cy <= t.bottom(); ++cy) {
     for (int32_t cx = t.left(); cx <= t.right(); ++cx) {
-      t.test(cx, cy);
+      if (cx != x || cy != y) t.test_once(cx, cy);  // the zero vector is costed
     }
   }
   return t.best();

@@ -93,20 +93,10 @@ void gather_rows(const GatherRect& rect) {
 }  // namespace
 
 void gather_pairs_sse2(const GatherRect& rect) {
-  switch (rect.pairs) {
-    case 0:
-      return gather_rows<0>(rect);
-    case 1:
-      return gather_rows<1>(rect);
-    case 2:
-      return gather_rows<2>(rect);
-    case 3:
-      return gather_rows<3>(rect);
-    case 4:
-      return gather_rows<4>(rect);
-    default:
-      return gather_rows<5>(rect);
-  }
+  // Each pair count has its own unrolled loop; five is the most a pixel has.
+  static constexpr void (*kRows[])(const GatherRect&) = {
+      gather_rows<0>, gather_rows<1>, gather_rows<2>, gather_rows<3>, gather_rows<4>, gather_rows<5>};
+  kRows[rect.pairs < 5 ? rect.pairs : 5](rect);
 }
 
 }  // namespace frameinterp

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Measures mode 2 against a baseline commit in the same run: builds the
+# baseline's mode2_bench from a git worktree inside the build folder, builds
+# the current tree's, runs the two one after the other (ROUNDS times, in
+# turn, so both see the same machine), and prints for every row both have the
+# best processor time of each and the current tree's speed-up.
+#
+# Usage: bench/compare_with_baseline.sh [-b BUILD] [-c COMMIT] [-f FILTER] [-r ROUNDS]
+#   BUILD   the current tree's release build folder (default build/release)
+#   COMMIT  the baseline (default a84ac76, main before the gathering synthesis)
+#   FILTER  Google Benchmark filter (default: injection, synthesis and output
+#           per frame at the four sizes on footage, best tier)
+#   ROUNDS  runs of each program (default 3)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build/release
+commit=a84ac76
+filter=''
+rounds=3
+while getopts b:c:f:r: option; do
+  case $option in
+    b) build=$OPTARG ;;
+    c) commit=$OPTARG ;;
+    f) filter=$OPTARG ;;
+    r) rounds=$OPTARG ;;
+    *) sed -n '8,14p' "$0" >&2; exit 2 ;;
+  esac
+done
+
+testdata=$(cd .. && pwd)/shared/testdata
+base_src=$build/baseline-$commit/src
+base_build=$build/baseline-$commit/build
+if [ ! -d "$base_src" ]; then
+  git worktree add --detach "$base_src" "$commit" >/dev/null
+fi
+if [ ! -f "$base_build/build.ninja" ]; then
+  cmake -S "$base_src" -B "$base_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DFRAMEINTERP_BUILD_TESTS=OFF -DFRAMEINTERP_TESTDATA_DIR="$testdata" >/dev/null
+fi
+cmake --build "$base_build" --target mode2_bench -j2 >/dev/null
+[ -f "$build/build.ninja" ] || cmake --preset release >/dev/null
+cmake --build "$build" --target mode2_bench -j2 >/dev/null
+
+if [ -z "$filter" ]; then
+  tier=$("$build/bin/mode2_bench" --benchmark_list_tests=true | sed -n 's|^synthesis/640x360/footage/||p' | tail -1)
+  filter="^(injection|synthesis|output)/[0-9x]+/footage/$tier\$"
+fi
+
+results=$(mktemp -d)
+trap 'rm -rf "$results"' EXIT
+for ((round = 1; round <= rounds; ++round)); do
+  for side in baseline current; do
+    program=$build/bin/mode2_bench
+    [ $side = baseline ] && program=$base_build/bin/mode2_bench
+    "$program" --benchmark_filter="$filter" --benchmark_out="$results/$side.$round.json" \
+      --benchmark_out_format=json >/dev/null 2>&1
+  done
+done
+
+echo "Processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
+echo "Best processor time of $rounds runs each, baseline $commit against $(git rev-parse --short HEAD)$(git diff --quiet HEAD || echo ' with changes'):"
+echo
+python3 - "$results" "$rounds" <<'EOF'
+import json, sys
+folder, rounds = sys.argv[1], int(sys.argv[2])
+best = {"baseline": {}, "current": {}}
+order = []
+for side in best:
+    for r in range(1, rounds + 1):
+        for b in json.load(open(f"{folder}/{side}.{r}.json"))["benchmarks"]:
+            if b.get("error_occurred"):
+                continue
+            name, ms = b["name"], b["cpu_time"]
+            if name not in best[side] or ms < best[side][name]:
+                best[side][name] = ms
+            if side == "current" and name not in order:
+                order.append(name)
+print("| Row | baseline ms | current ms | speed-up |")
+print("|---|---:|---:|---:|")
+for name in order:
+    if name in best["baseline"]:
+        old, new = best["baseline"][name], best["current"][name]
+        print(f"| {name} | {old:.2f} | {new:.2f} | {old / new:.2f}x |")
+EOF
