@@ -3,11 +3,11 @@
 # toolchain and libraries (libpng for the snapshots; clang and its libFuzzer
 # runtime for the fuzz preset; the GoogleTest sources, which the tsan and
 # windows-x64 presets build with the project; qemu-user, whose emulated older
-# processor the westmere preset's tests run on), Debian's ffmpeg (a test runs
-# the README's ffmpeg commands), and for the windows-x64 preset the MinGW-w64
-# cross compiler (posix threads), zlib for MinGW, Wine to run the Windows
-# programs, and Debian's libpng sources, unpacked into
-# /usr/local/src/frameinterp-deps/libpng.
+# processor the westmere preset's tests run on), Debian's ffmpeg and GNU
+# parallel (tests run the README's ffmpeg and farm commands), and for the
+# windows-x64 preset the MinGW-w64 cross compiler (posix threads), zlib for
+# MinGW, Wine to run the Windows programs, and Debian's libpng sources,
+# unpacked into /usr/local/src/frameinterp-deps/libpng.
 #
 # Usage: scripts/install-deps.sh [--native]   (--native: not the Windows build's)
 set -euo pipefail
@@ -20,7 +20,7 @@ case "${1:-}" in
 esac
 
 packages=(cmake ninja-build g++ binutils libgtest-dev libgmock-dev googletest libbenchmark-dev
-          libssl-dev libpng-dev clang libclang-rt-14-dev ffmpeg qemu-user)
+          libssl-dev libpng-dev clang libclang-rt-14-dev ffmpeg parallel qemu-user)
 if $windows; then
   packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
 fi

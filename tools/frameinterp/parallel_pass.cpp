@@ -17,6 +17,7 @@
 #include "module_session.h"
 #include "platform.h"
 #include "session_restarts.h"
+#include "standin/log_control.h"
 
 namespace fitool {
 namespace {
@@ -77,7 +78,8 @@ public:
         planner_(parts.sessions),
         read_ahead_(std::max(kFewestAhead, kReadAheadBytes / std::max<int64_t>(1, store.frame_bytes()))),
         seconds_(static_cast<size_t>(parts.sessions), 0.0),
-        processor_seconds_(static_cast<size_t>(parts.sessions), 0.0) {}
+        processor_seconds_(static_cast<size_t>(parts.sessions), 0.0),
+        lead_in_done_(parts.first == parts.first_kept) {}
 
   RequestCounts Run(const FrameSink& on_frame);
 
@@ -109,6 +111,10 @@ private:
   std::condition_variable changed_;
   std::deque<std::shared_ptr<Part>> parts_;  // not yet handed on, in order
   bool planned_ = false;
+  // The requests before the first kept answer have been made. Until then
+  // only the first part's session runs, and the module's log lines for them,
+  // which belong to no answer handed on, are dropped.
+  bool lead_in_done_;
   std::exception_ptr plan_error_;
   bool stop_ = false;
 };
@@ -191,7 +197,11 @@ void ParallelPass::Serve(int index) {
     bool reuse = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return stop_ || (part = Untaken()) || planned_; });
+      changed_.wait(lock, [&] {
+        part = Untaken();
+        if (part && !lead_in_done_ && part->begin != parts_plan_.first) part = nullptr;
+        return stop_ || part || (planned_ && !Untaken());
+      });
       if (stop_ || !part) return;
       part->taken = true;
       const int64_t t = part->times.front();
@@ -266,6 +276,10 @@ void ParallelPass::ServePart(Part& part, service::IFrameInterp& session, ClipPro
 
     const std::lock_guard<std::mutex> lock(mutex_);
     part.answers.push_back({k, t, std::move(picture)});
+    if (k + 1 == parts_plan_.first_kept) {
+      standin::TakeCapturedLog();
+      lead_in_done_ = true;
+    }
     ++part.made;
     changed_.notify_all();
   }
@@ -334,7 +348,7 @@ RequestCounts ParallelPass::Run(const FrameSink& on_frame) {
       ++counts.frames;
       progress.Update(counts.frames);
     }
-    ShowModuleLog();
+    if (counts.frames > 0) ShowModuleLog();  // the lead-in's lines are gone
   }
   for (const double seconds : seconds_) counts.seconds += seconds;
   for (const double seconds : processor_seconds_) counts.processor_seconds += seconds;
@@ -380,6 +394,7 @@ RequestCounts RunParallelConversion(const Options& options, FrameStore& store, R
   try {
     return ParallelPass(options, store, rate, mode, within, parts, on_request).Run(on_frame);
   } catch (const EarlierStartNeeded&) {
+    standin::TakeCapturedLog();  // of answers that are made again
     parts.first = 0;
     return ParallelPass(options, store, rate, mode, within, parts, on_request).Run(on_frame);
   }
