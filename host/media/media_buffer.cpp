@@ -27,6 +27,7 @@ int32_t CpuBuffer::Lock(uint8_t* planes[kMaxPlanes], int32_t strides[kMaxPlanes]
     strides[p] = static_cast<int32_t>(stride(p));
   }
   ++locks_;
+  ++taken_[access];
   return 0;
 }
 

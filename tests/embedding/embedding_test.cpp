@@ -39,11 +39,11 @@ golden::Clip Footage(const char* relative) {
 }
 
 // The clip's frames at its frame times as new host pictures of `format`, rows
-// padded as the stand-in is set.
-Frames TaggedFrames(const golden::Clip& clip, uint32_t format) {
+// padded as the stand-in is set; `count` frames, the clip played over and over.
+Frames TaggedFrames(const golden::Clip& clip, uint32_t format, int64_t count = 0) {
   Frames frames;
-  for (int64_t i = 0; i < clip.frames->count(); ++i) {
-    auto picture = fitool::ToHostBuffer(clip.frames->Frame(i), format);
+  for (int64_t i = 0; i < (count ? count : clip.frames->count()); ++i) {
+    auto picture = fitool::ToHostBuffer(clip.frames->Frame(i % clip.frames->count()), format);
     picture->GetDesc(0)->GetMetadata(0)->AddTag("camera");
     const int64_t pts = fitool::FrameTime(i, clip.rate);
     frames.push_back({pts, fitool::FrameTime(i + 1, clip.rate) - pts, std::move(picture), false});
@@ -93,6 +93,31 @@ TEST_F(Embedding, SessionsOnThreadsAtOnceAnswerAsEachAloneInEveryModeAndFormat) 
     EXPECT_EQ(run.digests, AnswerDigests(clip, *run.frames, run.mode))
         << "mode " << run.mode << ", format " << run.format;
   }
+}
+
+// A window that a request at a frame time left half filled (that frame
+// pushed twice, the upstream frame the answer) holds nothing before it: an
+// earlier request starts afresh, as in a new session.
+TEST_F(Embedding, ARequestBeforeAHalfFilledWindowAnswersAsInANewSession) {
+  const golden::Clip clip = Footage("clips/cars_320x240_30fps.y4m");
+  const Frames frames = TaggedFrames(clip, 1, 300);
+  const auto provider = [&] {
+    return std::make_shared<standin::ScriptedProvider>(FrameRate{clip.rate.num, clip.rate.den},
+                                                       frames);
+  };
+  const int64_t earlier = 11'166'666;  // between frames 33 and 34
+  frameinterp::FrameInterpImpl fresh, jumped;
+  fresh.SetProvider(provider());
+  jumped.SetProvider(provider());
+  fresh.SetMode(2);
+  jumped.SetMode(2);
+  const frameinterp::SamplePtr at_frame = jumped.GetFrame(15'333'318, 0);  // frame 46
+  ASSERT_EQ(at_frame->GetPts(), frames[46].pts) << "the upstream frame itself";
+  const frameinterp::SamplePtr expected = fresh.GetFrame(earlier, 0);
+  const frameinterp::SamplePtr answer = jumped.GetFrame(earlier, 0);
+  ASSERT_NE(answer, nullptr);
+  EXPECT_EQ(answer->GetPts(), earlier);
+  EXPECT_EQ(golden::AnswerBytes(answer), golden::AnswerBytes(expected));
 }
 
 // The stride of the first plane: of a provider's picture, and of a buffer of

@@ -17,7 +17,8 @@ TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   const Options options =
       Parse({"-oout.y4m", "--mode=blend", "-r", "29.97", "--pixel-format", "nv12", "--gpu-effect",
              "--module", "m.so", "-vv", "--verbose", "-q", "--progress", "-i", "in.y4m",
-             "--snapshot", "3", "s.png", "--snapshot-width=0"});
+             "--snapshot", "3", "s.png", "--snapshot-width=0", "--threads", "256",
+             "--segment=2/5"});
   EXPECT_EQ(options.input, "in.y4m");
   EXPECT_EQ(options.output, "out.y4m");
   EXPECT_TRUE(options.output_given);
@@ -32,6 +33,8 @@ TEST(ParseOptions, ReadsEveryOptionInItsShortLongAndInlineForms) {
   EXPECT_EQ(options.snapshot_frame, 3);
   EXPECT_EQ(options.snapshot_path, "s.png");
   EXPECT_EQ(options.snapshot_width, 0);
+  EXPECT_EQ(options.threads, 256);
+  EXPECT_TRUE(options.segment && options.segment->k == 2 && options.segment->n == 5);
   EXPECT_EQ(Parse({"--input=-"}).input, "-");
   EXPECT_EQ(Parse({"-iclip.y4m"}).input, "clip.y4m");
 }
@@ -60,7 +63,12 @@ TEST(ParseOptions, RefusesWhatItCannotUnderstandOrWouldIgnore) {
            {"--evaluate", "-o", "x.y4m", "in.y4m"}, {"--evaluate", "-r", "50", "in.y4m"},
            {"-i", "a.y4m", "b.y4m"}, {"-i", ""}, {"-i"}, {"--snapshot-width", "640", "in.y4m"},
            {"--snapshot", "1", "s.png", "--snapshot-width", "-5"},
-           {"--snapshot", "1", "s.png", "--snapshot-width", "20000"}}) {
+           {"--snapshot", "1", "s.png", "--snapshot-width", "20000"}, {"--threads", "0"},
+           {"--threads", "-2"}, {"--threads", "two"}, {"--threads", "257"}, {"--threads", ""},
+           {"--segment", "0/3", "in.y4m"}, {"--segment", "4/3", "in.y4m"},
+           {"--segment", "1/0", "in.y4m"}, {"--segment", "1", "in.y4m"},
+           {"--segment", "1/3/3", "in.y4m"}, {"--segment", "1/3"},
+           {"--segment", "1/3", "--evaluate", "in.y4m"}}) {
     EXPECT_THROW(Parse(args), UsageError) << args[0];
   }
 }

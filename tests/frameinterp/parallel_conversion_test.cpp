@@ -16,6 +16,7 @@
 #include "module_session.h"
 #include "parallel_pass.h"
 #include "pixel_formats.h"
+#include "scratch_dir.h"
 #include "session_restarts.h"
 #include "standin/log_control.h"
 #include "testdata.h"
@@ -70,15 +71,14 @@ std::vector<uint64_t> Convert(const std::string& path, uint32_t mode, Rational r
   return frames;
 }
 
-class ParallelConversion : public ::testing::TestWithParam<size_t> {};
-
-TEST_P(ParallelConversion, GivesOneSessionsFramesForAnyNumberOfSessionsAndRuns) {
-  const HostEnvironment host(0);
-  const std::string path = frameinterp::testing::TestdataPath(kInputs[GetParam()]);
-  const Rational input = Y4mClip::Open(path, Y4mClip::Access::kRandom)->header().rate;
-  for (const Rational rate : {DoubledRate(input), Reduced({2 * input.num, 5 * input.den})}) {
+// Conversions of `path` at `rates` in modes 0 to 2 by several sessions, and
+// runs 1 to 3 of 3 joined, against one session; `variant` picks the pixel
+// format of each mode.
+void ExpectOneSessionsFrames(const std::string& path, std::initializer_list<Rational> rates,
+                             size_t variant) {
+  for (const Rational rate : rates) {
     for (const uint32_t mode : {kModeRepeat, kModeBlend, kModeMotion}) {
-      const uint32_t format = kFormats[(GetParam() + mode) % 3];
+      const uint32_t format = kFormats[(variant + mode) % 3];
       const std::string what = std::string(ModeName(mode)) + " at " + RateText(rate) +
                                " in format " + std::to_string(format);
       const std::vector<uint64_t> one = Convert(path, mode, rate, format, 1, std::nullopt);
@@ -104,7 +104,29 @@ TEST_P(ParallelConversion, GivesOneSessionsFramesForAnyNumberOfSessionsAndRuns) 
   }
 }
 
+class ParallelConversion : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(ParallelConversion, GivesOneSessionsFramesForAnyNumberOfSessionsAndRuns) {
+  const HostEnvironment host(0);
+  const std::string path = frameinterp::testing::TestdataPath(kInputs[GetParam()]);
+  const Rational input = Y4mClip::Open(path, Y4mClip::Access::kRandom)->header().rate;
+  ExpectOneSessionsFrames(path, {DoubledRate(input), Reduced({2 * input.num, 5 * input.den})},
+                          GetParam());
+}
+
 INSTANTIATE_TEST_SUITE_P(Footage, ParallelConversion, ::testing::Range<size_t>(0, std::size(kInputs)));
+
+// Frames under 200 ticks apart leave no point to start a run at but the
+// first (a run begun later would differ in every mode): the runs fall back
+// to one session's requests from the start.
+TEST(ParallelConversion, OfAnInputWithoutStartingPointsFallsBackToFewerRuns) {
+  const HostEnvironment host(0);
+  const std::string footage = Slurp(frameinterp::testing::TestdataPath(kInputs[2]));
+  const ScratchDir folder;
+  const std::string path = folder.Write(
+      "fast.y4m", "YUV4MPEG2 W80 H44 F60000:1" + footage.substr(footage.find(" Ip")));
+  ExpectOneSessionsFrames(path, {{90000, 1}, {24000, 1}}, 0);
+}
 
 // Every restart of a motion session, which its log reports as the fetch of a
 // new window, comes where the rule says one session starts afresh, and no

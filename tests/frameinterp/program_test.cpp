@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <sstream>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "child_process.h"
 #include "frame_times.h"
@@ -90,10 +92,11 @@ protected:
     return frameinterp::testing::TestdataPath("clips/" + name);
   }
 
-  // park_joy cut to 321 x 241, "odd.y4m" in the output folder.
-  std::string WriteOddClip() {
+  // park_joy cut to 321 x 241, "odd.y4m" in the output folder, its header's
+  // interlacing token `interlacing`.
+  std::string WriteOddClip(const std::string& interlacing = "Ip") {
     const auto source = Open(Clip("park_joy_480x270_50fps_10f.y4m"));
-    std::string bytes = "YUV4MPEG2 W321 H241 F50:1 Ip A1:1\n";
+    std::string bytes = "YUV4MPEG2 W321 H241 F50:1 " + interlacing + " A1:1\n";
     for (int64_t i = 0; i < *source->count(); ++i) {
       const Picture frame = source->Frame(i);
       bytes += "FRAME\n";
@@ -112,15 +115,16 @@ protected:
   ScratchDir logs_;
 };
 
-// Every chroma sample of `output` was written: limited-range chroma, as
-// every input and conversion here gives, is never below 16, and the stand-in
-// host's fresh buffers hold 0.
-void ExpectChromaWritten(const std::string& output) {
+// Every sample of `output` was written, where the stand-in host's fresh
+// buffers hold 0: limited-range chroma, as every input and conversion here
+// gives, is never below 16, and the footage's luma never below 10.
+void ExpectPlanesWritten(const std::string& output) {
   const auto clip = Open(output);
   for (int64_t i = 0; i < *clip->count(); ++i) {
     const Picture frame = clip->Frame(i);
     ASSERT_GE(std::min(*std::ranges::min_element(frame.u), *std::ranges::min_element(frame.v)), 16)
         << output << " frame " << i;
+    ASSERT_GT(*std::ranges::min_element(frame.y), 0) << output << " frame " << i;
   }
 }
 
@@ -129,6 +133,16 @@ void ExpectEveryModeScored(const std::string& report) {
   for (const char* mode : {"\nrepeat ", "\nblend ", "\nmotion "}) {
     EXPECT_NE(report.find(mode), std::string::npos) << report;
   }
+}
+
+// PSNR Y, PSNR of all planes and SSIM Y of a mode's row of the quality table.
+std::vector<double> Scores(const std::string& report, const std::string& mode) {
+  const size_t row = report.find("\n" + mode + " ");
+  if (row == std::string::npos) return {};
+  std::istringstream line(report.substr(row + mode.size() + 2));
+  std::vector<double> scores(3);
+  for (double& score : scores) line >> score;
+  return scores;
 }
 
 constexpr char kCisco[] = "CiscoVT2people_160x96_6fps.y4m";
@@ -182,11 +196,11 @@ TEST_F(ProgramTest, PixelFormatsAndStreamsGiveTheSameFrames) {
   // Standard input, read as a stream, and standard output (where a
   // conversion without -o writes when it is no terminal) give the bytes of
   // files in every mode.
-  for (const std::string mode : {"repeat", "blend"}) {
+  for (const std::string mode : {"repeat", "blend", "motion"}) {
     for (const std::string rate : {"-r 29.97", "-r 4"}) {
       const std::string args = "-q -m " + mode + " " + rate;
-      ASSERT_EQ(Run(args + " -o file.y4m " + Clip(kCisco)).status, 0);
-      const ProgramRun piped = Run(args + " - <" + Clip(kCisco));
+      ASSERT_EQ(Run(args + " --threads 1 -o file.y4m " + Clip(kCisco)).status, 0);
+      const ProgramRun piped = Run(args + " --threads 3 - <" + Clip(kCisco));
       ASSERT_EQ(piped.status, 0) << piped.err;
       EXPECT_TRUE(piped.out == Slurp(out_.File("file.y4m"))) << args;
     }
@@ -204,15 +218,43 @@ TEST_F(ProgramTest, OddSizesConvertAndEvaluate) {
       const std::string args = "-q -m " + mode + " --pixel-format " + format + " -o out.y4m ";
       ASSERT_EQ(Run(args + odd).status, 0) << args;
       ExpectConversion(odd, out_.File("out.y4m"), {100, 1}, mode == "repeat" && format != "bgra");
-      ExpectChromaWritten(out_.File("out.y4m"));
+      ExpectPlanesWritten(out_.File("out.y4m"));
     }
   }
+  // Scores of the whole pictures: each mode closer to the true frames than
+  // the one before, as on every clip of the footage.
   const ProgramRun run = Run("-q --evaluate --snapshot 1 look.png " + odd);
   ASSERT_EQ(run.status, 0) << run.err;
-  ExpectEveryModeScored(run.out);
+  const std::vector<double> repeat = Scores(run.out, "repeat"), blend = Scores(run.out, "blend"),
+                            motion = Scores(run.out, "motion");
+  ASSERT_EQ(motion.size(), 3u) << run.out;
+  for (size_t k = 0; k < 3; ++k) {
+    EXPECT_LT(repeat[k], blend[k]) << run.out;
+    EXPECT_LT(blend[k], motion[k]) << run.out;
+  }
+  EXPECT_GT(repeat[0], 15) << run.out;
   const auto png = ReadPng(out_.File("look.png"));
   ASSERT_TRUE(png);
   EXPECT_EQ(png->width, 4 + 6 * (321 + 4));
+}
+
+// Interlaced frames are converted as progressive pictures: one warning
+// however many sessions convert, and an output header that says Ip.
+TEST_F(ProgramTest, InterlacedInputWarnsOnceAndIsWrittenAsProgressive) {
+  const std::string warning =
+      "frameinterp: interlaced input is converted as progressive frames; deinterlace it first, "
+      "for example with ffmpeg's -vf bwdif\n";
+  for (const std::string field_order : {"It", "Ib", "Im"}) {
+    const std::string clip = WriteOddClip(field_order);
+    const ProgramRun run = Run("-m motion --threads 2 -o out.y4m " + clip);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.find(warning), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind(warning), 0u) << run.err;
+    EXPECT_EQ(FirstLine(out_.File("out.y4m")), "YUV4MPEG2 W321 H241 F100:1 Ip A1:1");
+  }
+  const ProgramRun run = Run("--evaluate -m repeat " + WriteOddClip("It"));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, warning);
 }
 
 TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
@@ -221,6 +263,11 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
   for (int i = 0; i < 23; ++i) slow += "FRAME\n" + std::string(12, 'a');
   const std::string slow_path = logs_.Write("slow.y4m", slow);
   const std::string c422 = logs_.Write("422.y4m", "YUV4MPEG2 W4 H2 F25:1 C422\nFRAME\n01234567");
+  // Frame 10 of 15 without its FRAME line, found as a stream reaches it.
+  std::string broken = Slurp(Clip(kRtn));
+  size_t at = 0;
+  for (int i = 0; i <= 10; ++i) at = broken.find("FRAME\n", at + 1);
+  const std::string broken_path = logs_.Write("broken.y4m", broken.replace(at, 5, "FRAMX"));
   // A missing module, a file that is no library (the loader's reason names
   // the path; on Windows it gives the system's code too), a library that is
   // not a service module.
@@ -235,6 +282,16 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
   };
   for (const Case& c : {
            Case{"-m none " + Clip(kCisco), 1, "gave no frame for the first request"},
+           Case{"--threads 3 -m none " + Clip(kCisco), 1, "gave no frame for the first request"},
+           Case{"--threads 3 -o broken_out.y4m - <" + broken_path, 1,
+                "frameinterp: standard input: frame 10 does not start with a FRAME line\n"},
+           Case{"--threads 0 " + Clip(kCisco), 2,
+                "frameinterp: --threads takes a count of sessions from 1 to 256, not '0'\n"},
+           Case{"--segment 4/3 " + Clip(kCisco), 2,
+                "frameinterp: --segment takes K/N, run K of N with 1 <= K <= N, not '4/3'\n"},
+           Case{"--segment 1/2 - <" + Clip(kCisco), 2,
+                "frameinterp: --segment needs an input file, which it reads from where its run "
+                "begins; standard input is read once, from its start\n"},
            Case{"-m repeat /nonexistent/clip.y4m", 1,
                 "frameinterp: /nonexistent/clip.y4m: cannot open: No such file or directory\n"},
            Case{"-m repeat " + c422, 1, "); convert it to 8-bit 4:2:0 first, for example with "
@@ -268,10 +325,32 @@ TEST_F(ProgramTest, FailuresSayWhyAndLeaveOrTouchNoOutput) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   out_.Write("kept.y4m", "old");
-  run = Run("-m none -o kept.y4m " + Clip(kCisco));
+  run = Run("-m none --threads 2 -o kept.y4m " + Clip(kCisco));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(Slurp(out_.File("kept.y4m")), "old");
   EXPECT_EQ(out_.EntryCount(), 1u);
+}
+
+// Runs converted one by one and joined as a farm joins them (the first file
+// whole, every next one without its header line) make the whole conversion,
+// as several sessions side by side do; a run without frames is a header alone.
+TEST_F(ProgramTest, RunsJoinedAndSessionsSideBySideMakeTheWholeConversion) {
+  const std::string args = "-m motion -r 25 " + Clip(kRtn);
+  ASSERT_EQ(Run("-q --threads 1 -o whole.y4m " + args).status, 0);
+  const std::string whole = Slurp(out_.File("whole.y4m"));
+  ASSERT_EQ(Run("-q --threads 3 -o three.y4m " + args).status, 0);
+  EXPECT_TRUE(Slurp(out_.File("three.y4m")) == whole);
+  std::string joined;
+  for (const std::string k : {"1", "2", "3", "4"}) {
+    const ProgramRun run = Run("--segment " + k + "/4 -o part.y4m " + args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(", run " + k + " of 4) in "), std::string::npos) << run.err;
+    const std::string part = Slurp(out_.File("part.y4m"));
+    joined += k == "1" ? part : part.substr(part.find('\n') + 1);
+  }
+  EXPECT_TRUE(joined == whole);
+  ASSERT_EQ(Run("-q -m repeat -r 1 --segment 7/20 -o none.y4m " + Clip(kCisco)).status, 0);
+  EXPECT_EQ(Slurp(out_.File("none.y4m")), Open(Clip(kCisco))->header().LineWithRate({1, 1}));
 }
 
 // Pictures smaller than the motion pipeline's block grid: the run says why
@@ -394,7 +473,7 @@ TEST_F(ProgramTest, ALongPipeIsConvertedInBoundedMemory) {
   const char* sanitizer = std::getenv("ASAN_OPTIONS");
   const std::string saved = sanitizer ? sanitizer : "";
   setenv("ASAN_OPTIONS", (saved + ":quarantine_size_mb=16").c_str(), 1);
-  const ProgramRun run = Run("-m repeat -r 0.5 -o small.y4m in.fifo");
+  const ProgramRun run = Run("-m repeat -r 0.5 --threads 3 -o small.y4m in.fifo");
   setenv("ASAN_OPTIONS", saved.c_str(), 1);
   ReleaseFifo(fifo, O_RDONLY);
   pclose(writer);

@@ -60,6 +60,7 @@ TEST_F(Y4mClipTest, RejectsMalformedHeadersSizesRatesAndColourFormats) {
            {"RIFF1234\n", "not a YUV4MPEG2 file (the header does not start with YUV4MPEG2); "
                            "decode it to YUV4MPEG2 first, for example with ffmpeg -i INPUT"},
            {"YUV4MPEG2X W4 H2 F25:1\n", "not a YUV4MPEG2 file"},
+           {"YUV4MPEG2\n", "the header has no width (W)"},
            {"YUV4MPEG2 W4 H2 F25:1", "not terminated by a newline"},
            {"YUV4MPEG2 H2 F25:1\n", "no width"},
            {"YUV4MPEG2 W4 F25:1\n", "no height"},
@@ -145,6 +146,7 @@ TEST(Y4mClipStream, ReadForwardKeepsItsLastFramesAndNamesAFrameAskedForAfterThem
 }
 
 // Frame lines may carry parameters; frames read back in any order.
+// Rates may be written unreduced, with up to ten digits on either side.
 TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagKeepsUnknownTokensAndReadsFramesInAnyOrder) {
   for (const char* colour : {"", " C420", " C420jpeg", " C420paldv", " C420mpeg2"}) {
     std::string bytes = std::string("YUV4MPEG2 W4 H2 F30000:1001") + colour + " XYSCSS=420JPEG\n";
@@ -159,6 +161,10 @@ TEST_F(Y4mClipTest, AcceptsEveryFourTwoZeroTagKeepsUnknownTokensAndReadsFramesIn
       EXPECT_EQ(clip->Frame(index), Picture::Filled(4, 2, fill, fill));
     }
   }
+  const auto unreduced = Y4mClip::Open(
+      dir_.Write("long.y4m", "YUV4MPEG2 W4 H2 F3000000000:1000000000\nFRAME\n" + FramePayload('a')),
+      Y4mClip::Access::kForward);
+  EXPECT_EQ(unreduced->header().rate, (Rational{3000000000, 1000000000}));
 }
 
 }  // namespace

@@ -119,6 +119,28 @@ TEST_F(MotionSource, FirstRequestPushesTheCoveringFrameTwiceAndFetchesTwoMore) {
   EXPECT_NE(Planes(answer), Planes(provider->frames()[3].picture));
 }
 
+// Each copy of an upstream picture, its check included, is one read Lock of
+// its buffer, undone before the request ends; nothing upstream is written.
+TEST_F(MotionSource, EachCopyOfAnUpstreamPictureLocksItOnce) {
+  Use(TexturedFrames(8));
+  const auto locks = [&](uint32_t access) {
+    int64_t n = 0;
+    for (const ScriptedFrame& frame : provider->frames()) {
+      const auto* picture = dynamic_cast<const standin::CpuBuffer*>(frame.picture.get());
+      n += picture->locks_taken(access);
+      EXPECT_EQ(picture->lock_count(), 0);
+    }
+    return n;
+  };
+  Request(2 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kRead), 4) << "frame 2 twice, frames 3 and 4";
+  Request(3 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kRead), 5) << "frame 3 again";
+  Request(5 * kStep + kStep / 2, &answer);
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kRead), 9) << "a new window: frame 5 twice, 6 and 7";
+  EXPECT_EQ(locks(avcore::IMediaBuffer::kWrite), 0);
+}
+
 // Upstream pictures are only read: a host that refuses to lock them for
 // writing gets the same synthesised answer.
 TEST_F(MotionSource, PicturesThatMayOnlyBeReadGiveTheSameAnswer) {
@@ -154,6 +176,39 @@ TEST_F(MotionSource, RepeatsSynthesesAndWindowFramesAreAnsweredThroughTheOneOutp
   EXPECT_EQ(window_frame->GetPts(), 3 * kStep);
   EXPECT_EQ(window_frame->GetDuration(), kStep);
   EXPECT_EQ(Planes(window_frame), Planes(provider->frames()[3].picture));
+}
+
+// A new window reuses the output sample only when the host has let go of
+// the last answer, of every clone of it and of its buffer.
+TEST_F(MotionSource, AnAnswerTheHostKeptStaysAsItWasAfterTheNextWindow) {
+  Use(TexturedFrames(12));
+  // A request that starts a new window, the last answer let go of first.
+  const auto window_at = [&](int frame) {
+    answer.reset();
+    Request(frame * kStep + kStep / 2, &answer);
+  };
+  window_at(2);
+  const int64_t allocated = standin::Counters().buffers_allocated;
+  window_at(5);
+  EXPECT_EQ(standin::Counters().buffers_allocated, allocated) << "nothing kept: reused";
+
+  const auto buffer = BufferOf(answer);
+  const auto picture = Planes(buffer);
+  window_at(8);
+  EXPECT_EQ(Planes(buffer), picture) << "a buffer kept";
+
+  SamplePtr clone;
+  answer->Clone(&clone, 0);
+  const auto cloned = Planes(clone);
+  window_at(2);
+  EXPECT_EQ(clone->GetPts(), 8 * kStep + kStep / 2);
+  EXPECT_EQ(Planes(clone), cloned) << "a clone kept";
+
+  const SamplePtr kept = answer;
+  const auto kept_picture = Planes(kept);
+  window_at(5);
+  EXPECT_EQ(kept->GetPts(), 2 * kStep + kStep / 2);
+  EXPECT_EQ(Planes(kept), kept_picture) << "an answer kept";
 }
 
 TEST_F(MotionSource, UpstreamFramesAtOrAfterTheRequestAreTheAnswerThemselves) {

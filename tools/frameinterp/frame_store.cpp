@@ -47,6 +47,16 @@ void FrameStore::ReadUpTo(int64_t index) {
 }
 
 bool FrameStore::ReadNext() {
+  if (!stream_) {
+    // A file is read from the lowest pin on: a run that begins late in it
+    // reads none of the frames before.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const int64_t floor = *std::min_element(pins_.begin(), pins_.end());
+    if (floor != kNoPin && read_ < floor) {
+      kept_.clear();
+      first_ = read_ = floor;
+    }
+  }
   if (!clip_.Has(read_)) return false;
   auto picture = std::make_shared<const Picture>(clip_.Frame(read_));
   const std::lock_guard<std::mutex> lock(mutex_);

@@ -2,7 +2,8 @@
 // threads. Frames are read in order, by whichever thread first needs them
 // (mostly the planner, reading ahead), and kept from the lowest frame that a
 // holder has pinned; every frame is kept as it is read, so a stream, read
-// once, loses none that a session may still ask for.
+// once, loses none that a session may still ask for. A file is read from the
+// lowest pin on, and a frame below it is read again when asked for.
 #pragma once
 
 #include <cstdint>

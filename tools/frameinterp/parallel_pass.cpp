@@ -233,7 +233,14 @@ void ParallelPass::ServePart(Part& part, service::IFrameInterp& session, ClipPro
     int64_t t = 0;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return stop_ || i < part.times.size() || part.closed; });
+      // A part behind the one being handed on holds the answers of at most
+      // two parts' worth of requests: where one session starts afresh only
+      // rarely (a large step up in rate) a part may be far longer.
+      changed_.wait(lock, [&] {
+        if (stop_ || i == part.times.size()) return stop_ || part.closed;
+        return part.answers.size() < static_cast<size_t>(2 * parts_plan_.part_requests) ||
+               parts_.front().get() == &part;
+      });
       if (stop_) throw Stopped();
       if (i == part.times.size()) {
         part.finished = true;

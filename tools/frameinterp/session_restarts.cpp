@@ -40,7 +40,11 @@ bool SessionRestarts::Restarts(int64_t t) const {
   for (const int64_t frame : w.frames) {
     if (w.started && frame != kNoTime && Near(t, frame)) return false;
   }
-  return w.frames[3] == kNoTime || t < w.frames[0] || t > w.frames[3];
+  // The earliest frame held: a window still filling after a restart holds
+  // none in its oldest places, and a request before its frames is outside it.
+  const auto earliest =
+      std::find_if(w.frames.begin(), w.frames.end(), [](int64_t f) { return f != kNoTime; });
+  return w.frames[3] == kNoTime || t < *earliest || t > w.frames[3];
 }
 
 bool SessionRestarts::Next(int64_t t) {

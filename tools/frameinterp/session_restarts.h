@@ -10,14 +10,18 @@
 // In the motion mode an answer depends on the session's window of four
 // upstream frames, its motion vectors and its last answer. A request restarts
 // the window when it lies neither within 100 ticks of the last answer's time
-// or of a frame the window holds, nor inside the window (from its oldest
-// frame's time to its newest's); everything after a restart follows from the
-// request's time and the stream alone. Which frames the window holds follows
-// from the request times and frame times alone: a restart at t takes the
-// frame covering t twice, and every request then takes the frames covering
-// t, t + d, t + 2d, ... (d the nominal frame duration) until the window holds
-// four frames with the request no later than the second newest. This class
-// replays those steps on times, without pictures.
+// or of a frame the window holds, nor inside the window (from the earliest
+// frame it holds to its newest place); everything after a restart follows
+// from the request's time and the stream alone. A window still filling after
+// a restart holds only frames starting less than 100 ticks after its request,
+// so requests rising by 100 ticks or more never come before its earliest
+// frame, whether or not a session counts its empty places as the earliest.
+// Which frames the window holds follows from the request times and frame
+// times alone: a restart at t takes the frame covering t twice, and every
+// request then takes the frames covering t, t + d, t + 2d, ... (d the nominal
+// frame duration) until the window holds four frames with the request no
+// later than the second newest. This class replays those steps on times,
+// without pictures.
 //
 // Both rules need upstream frames at least 200 ticks apart: the frame look-up
 // accepts a frame starting within 100 ticks after the time asked for, and

@@ -1,5 +1,6 @@
 #include "frame_source_motion.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -46,6 +47,13 @@ bool SizeOf(avcore::IMediaDesc* desc, int32_t* width, int32_t* height) {
   return true;
 }
 
+// Whether a picture of the description has the frame's size and format.
+bool SameLayout(avcore::IMediaDesc& desc, const MIFrame& frame) {
+  return desc.GetWidth(0) == static_cast<uint32_t>(frame.width) &&
+         desc.GetHeight(0) == static_cast<uint32_t>(frame.height) &&
+         desc.GetFormat() == static_cast<uint32_t>(frame.format);
+}
+
 }  // namespace
 
 FrameSourceMotionImpl::FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> provider,
@@ -82,7 +90,11 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
   }
 
   const MIFrameSlot* window = mi_ctx_->frames;
-  const int64_t lo = window[0].frame ? window[0].frame->pts : kNoTime;
+  // The window fills from frames[3] down: while it fills after a restart its
+  // oldest frame is in the first slot that holds one.
+  const MIFrameSlot* oldest =
+      std::find_if(window, window + kRingSize, [](const MIFrameSlot& slot) { return slot.frame; });
+  const int64_t lo = oldest != window + kRingSize ? oldest->frame->pts : kNoTime;
   const int64_t hi = window[3].frame ? window[3].frame->pts : kNoTime;
   const int64_t t1 = SteadyNowNs();
 
@@ -106,28 +118,26 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
   bool skipped_to_end = false;
   for (;;) {
     if (sample) {
-      if (!FitsWorkingFrames(sample)) {
+      const int64_t sp = sample->GetPts();
+      // A frame that fills the whole window already (one lasting many
+      // nominal durations) is not pushed again: more copies would change
+      // nothing but cost an estimation each. The stream goes on after it.
+      const bool fills_window = WindowHoldsOnly(sp);
+      if (!fills_window && !PushIntoWindow(sample)) {
         // A picture the working frames cannot take (another size or format,
-        // or none) after the request: at the working layout the stream ends
-        // before it, so the request is answered as at the end of the stream,
-        // with the window frame that covers it. Never with the later picture.
-        const int64_t sp = sample->GetPts();
+        // rows they cannot hold, or none). A window just started for it
+        // cannot run at all: the frame that covers pts answers.
+        if (!window[3].frame) return Unsynthesised(sample);
+        // After the request: at the working layout the stream ends before
+        // it, so the request is answered as at the end of the stream, with
+        // the window frame that covers it. Never with the later picture.
         if (sp > pts && !IsNear(pts, sp)) {
           if (SamplePtr covering = LatestWindowFrameAt(pts)) return covering;
         }
         // The stream changed size or format at the request: start the window
         // over at this picture.
         ReleaseWindow();
-        if (!StartWindow(sample)) return Unsynthesised(sample);
-      }
-      const int64_t sp = sample->GetPts();
-      // A frame that fills the whole window already (one lasting many
-      // nominal durations) is not pushed again: more copies would change
-      // nothing but cost an estimation each. The stream goes on after it.
-      const bool fills_window = WindowHoldsOnly(sp);
-      if (!fills_window) {
-        if (!window[3].frame) PushFrame(sample);  // the first frame fills two slots
-        PushFrame(sample);
+        if (!StartWindow(sample) || !PushIntoWindow(sample)) return Unsynthesised(sample);
       }
       if (sp > cur || IsNear(pts, sp)) {
         result_ = sample;  // the upstream frame itself is the answer
@@ -183,10 +193,10 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
   avcore::IMediaDesc* desc = PictureDesc(sample);
   if (!desc) return false;
   // The planes and the output sample of the last window serve a picture of
-  // the same layout again, unless the host still holds that sample (it must
-  // not change under the host's hands).
-  if (!FitsWorkingFrames(sample) || out_sample_.use_count() > 1) FreeFrames();
-  if (!AllocateFrames(desc) || !FitsWorkingFrames(sample)) return false;
+  // the same layout again, unless the host still refers to that sample or to
+  // its picture (an answer it kept must not change under its hands).
+  if (!SameLayout(*desc, work_frames_[0]) || !OutputSampleHeldHereOnly()) FreeFrames();
+  if (!AllocateFrames(desc) || !SameLayout(*desc, work_frames_[0])) return false;
   next_slot_ = 0;
   WorkingLayout layout;
   working_layout(out_frame_.format, out_frame_.width, out_frame_.height, &layout);
@@ -195,22 +205,16 @@ bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
                      layout.chroma_shift_w, layout.chroma_shift_h, kBitDepth) == 0;
 }
 
-bool FrameSourceMotionImpl::FitsWorkingFrames(const SamplePtr& sample) const {
+bool FrameSourceMotionImpl::OutputSampleHeldHereOnly() const {
+  if (out_sample_.use_count() != 1) return false;
   std::shared_ptr<avcore::IMediaBuffer> buffer;
-  sample->GetBuffer(&buffer, 0, 0);
-  avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
-  const MIFrame& frame = work_frames_[0];
-  if (!desc || desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
-      desc->GetHeight(0) != static_cast<uint32_t>(frame.height) ||
-      desc->GetFormat() != static_cast<uint32_t>(frame.format)) {
-    return false;
-  }
-  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
-  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-  if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
-  const bool fit = host_planes_fit(frame, planes, strides);
-  buffer->Unlock();
-  return fit;
+  out_sample_->GetBuffer(&buffer, 0, 0);
+  return buffer.use_count() == 2;  // the sample's reference and this one
+}
+
+bool FrameSourceMotionImpl::PushIntoWindow(const SamplePtr& sample) {
+  if (!mi_ctx_->frames[3].frame && PushFrame(sample) == kPictureRefused) return false;
+  return PushFrame(sample) != kPictureRefused;
 }
 
 SamplePtr FrameSourceMotionImpl::LatestWindowFrameAt(int64_t pts) {
@@ -288,7 +292,9 @@ bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
 
 int32_t FrameSourceMotionImpl::PushFrame(SamplePtr sample) {
   MIFrame& slot = work_frames_[next_slot_];
-  CopyIn(std::move(sample), slot);
+  // The slot may still be the window's oldest frame: a refused picture
+  // leaves the window as it is.
+  if (!CopyIn(std::move(sample), slot)) return kPictureRefused;
   next_slot_ = (next_slot_ + 1) & 3;
   const int32_t r = inject_frame(mi_ctx_, &slot);
   if (r != 0) return r;
@@ -300,19 +306,9 @@ bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
   std::shared_ptr<avcore::IMediaBuffer> buffer;
   sample->GetBuffer(&buffer, 0, 0);
   avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
-  if (!desc) return false;
-  const uint32_t format = desc->GetFormat();
-  const uint32_t height = desc->GetHeight(0);
-  // Planes of another layout are never read.
-  if (desc->GetWidth(0) != static_cast<uint32_t>(frame.width) ||
-      height != static_cast<uint32_t>(frame.height) ||
-      format != static_cast<uint32_t>(frame.format)) {
-    return false;
-  }
-  frame.pts = sample->GetPts();
-  const int64_t duration = sample->GetDuration();
-  frame.duration = duration != 0 ? duration : frame_duration_;
-
+  // Planes of another layout are never read; those of the frame's layout are
+  // checked and copied under one Lock.
+  if (!desc || !SameLayout(*desc, frame)) return false;
   uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
   if (buffer->Lock(planes, strides, 0, 0) != 0) return false;
@@ -320,6 +316,9 @@ bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
     buffer->Unlock();
     return false;
   }
+  frame.pts = sample->GetPts();
+  const int64_t duration = sample->GetDuration();
+  frame.duration = duration != 0 ? duration : frame_duration_;
   if (has_packed_pixels(frame.format)) {
     copy_planes(frame.format, frame.height, planes, strides, frame.data + kPackedPlane,
                 frame.linesize + kPackedPlane);

@@ -30,8 +30,17 @@ private:
   // the output sample; nothing when the output sample exists. False, with
   // nothing allocated, when the size is unusable or an allocation fails.
   bool AllocateFrames(avcore::IMediaDesc* desc);
-  // Writes the sample's picture into the next working frame and injects it.
+  // PushFrame's answer for a picture the working frames cannot take.
+  static constexpr int32_t kPictureRefused = -1;
+
+  // Writes the sample's picture into the next working frame and injects it;
+  // kPictureRefused, with nothing written or injected, when the picture
+  // cannot be copied in.
   int32_t PushFrame(SamplePtr sample);
+  // Copies the picture and its times into the frame, one read Lock of the
+  // host's buffer; false, the frame unchanged, when the picture is not of the
+  // working frames' size and format, its planes cannot hold their rows, or
+  // the Lock fails.
   bool CopyIn(SamplePtr sample, MIFrame& frame);
   bool CopyOut(const MIFrame& frame, SamplePtr sample);
 
@@ -44,8 +53,12 @@ private:
   // configures the context for the sample's picture; false when the window
   // cannot be used for it.
   bool StartWindow(const SamplePtr& sample);
-  // Whether the sample's picture has the working frames' size and format.
-  bool FitsWorkingFrames(const SamplePtr& sample) const;
+  // Whether nothing but this source refers to the output sample or to its
+  // buffer: no answer the host kept, no clone of it, no buffer taken from it.
+  bool OutputSampleHeldHereOnly() const;
+  // Pushes the sample, twice into an empty window (the first frame fills two
+  // slots); false when its picture is refused.
+  bool PushIntoWindow(const SamplePtr& sample);
   // The window frame at or last before pts, through the output sample;
   // empty when there is none.
   SamplePtr LatestWindowFrameAt(int64_t pts);

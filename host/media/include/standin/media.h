@@ -109,6 +109,8 @@ public:
   uint8_t* plane(int index) { return data_.data() + offsets_[index]; }
   uint32_t stride(int index) const { return layout_.planes[index].row_bytes + row_padding_; }
   int lock_count() const { return locks_; }
+  // How many Locks for the access (kRead or kWrite) succeeded so far.
+  int64_t locks_taken(uint32_t access) const { return access <= kWrite ? taken_[access].load() : 0; }
 
 private:
   MediaDesc desc_;
@@ -117,6 +119,7 @@ private:
   size_t offsets_[4] = {};
   std::vector<uint8_t> data_;
   std::atomic<int> locks_{0};
+  std::atomic<int64_t> taken_[kWrite + 1] = {};
 };
 
 class HOST_MEDIA_API MediaSample final : public avcore::IMediaSample {

@@ -20,8 +20,6 @@ constexpr int32_t kMaxBlock = 16;
 constexpr int32_t kMaxSide = 2 * kMaxBlock;
 // A cell holds at most kMaxBlock x kMaxBlock positions of at most 4 bytes.
 constexpr int32_t kCellBytes = kMaxBlock * kMaxBlock * 4;
-// Width of the strips of cells composed top to bottom, in bytes of a row.
-constexpr int32_t kStripBytes = 1024;
 
 // trunc(v / 2^shift): negative values are rounded toward zero by adding
 // 2^shift - 1 before the (arithmetic) shift.
@@ -506,18 +504,13 @@ void BilateralGather::run() {
   set_up_grids();
   if (adaptive_) compute_window_ratios();
   // Cell (kx, ky) holds the pixels from (kx x B - B / 2, ky x B - B / 2),
-  // clipped to the picture; the last cell reaches the picture's end. The
-  // cells go in strips of kStripBytes of picture rows, each strip from top to
-  // bottom, so that the rows the cells read around them (a vector's reach
-  // above and below) stay in the processor's cache while the strip moves
-  // down, also in pictures whose whole rows would not fit.
+  // clipped to the picture; the last cell reaches the picture's end. Cells go
+  // row by row (narrower columns of cells, tried for the cache's sake, were
+  // no faster at 3840 x 2160 and slower at 1920 x 1080).
   const int32_t half = bs_ / 2;
-  const int32_t strip = std::max(bs_, kStripBytes / grids_[0].bytes / bs_ * bs_);
-  for (int32_t left = -half; left < width_; left += strip) {
-    for (int32_t y = -half; y < height_; y += bs_) {
-      for (int32_t x = left; x < std::min(left + strip, width_); x += bs_) {
-        compose_cell({std::max(x, 0), std::min(x + bs_, width_), std::max(y, 0), std::min(y + bs_, height_)});
-      }
+  for (int32_t y = -half; y < height_; y += bs_) {
+    for (int32_t x = -half; x < width_; x += bs_) {
+      compose_cell({std::max(x, 0), std::min(x + bs_, width_), std::max(y, 0), std::min(y + bs_, height_)});
     }
   }
   for (int32_t g = 0; g < grid_count_; ++g) compose_edge_samples(grids_[g]);
