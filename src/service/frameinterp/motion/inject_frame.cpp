@@ -1,7 +1,8 @@
+#include "motion/inject_frame.h"
+
 #include <cstring>
 
 #include "host/core.h"
-#include "motion/interpolation.h"
 #include "motion/me_costs.h"
 #include "motion/pipeline_log.h"
 #include "motion/search_block.h"

@@ -12,6 +12,10 @@
 
 namespace frameinterp {
 
+// Positions between frames[1] and frames[2] are in 1/1024 of the interval: 0
+// is frames[1], 1024 frames[2].
+inline constexpr int32_t ALPHA_SCALE = 1024;
+
 inline constexpr int32_t COMP_MODE_OBMC = 0;
 inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
 

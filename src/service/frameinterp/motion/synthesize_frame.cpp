@@ -1,5 +1,6 @@
+#include "motion/synthesize_frame.h"
+
 #include "motion/bilateral_synthesis.h"
-#include "motion/interpolation.h"
 #include "motion/synthesis.h"
 #include "motion/working_frame.h"
 
