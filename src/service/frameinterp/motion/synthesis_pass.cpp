@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "motion/synthesis.h"
 #include "motion/working_frame.h"
 
 namespace frameinterp {
