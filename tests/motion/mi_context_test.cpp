@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "motion/scene_cut.h"
 #include "motion_fixture.h"
 #include "standin/log_control.h"
 

@@ -8,6 +8,7 @@
 #include "log_source.h"
 #include "motion/copy_planes.h"
 #include "motion/inject_frame.h"
+#include "motion/scene_cut.h"
 #include "motion/synthesize_frame.h"
 #include "motion/working_frame.h"
 #include "steady_clock.h"

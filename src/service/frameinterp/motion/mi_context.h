@@ -140,9 +140,4 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
 // empties the window; does nothing (and logs nothing) when none is held.
 void destroy(std::shared_ptr<MIContext> mi_ctx);
 
-// Compares the luma planes of frames[1] and frames[2] and updates
-// prev_frame_diff; true on a scene change. False, changing nothing, when
-// detection is off, the context is not ready or either frame is missing.
-bool check_scene_cut(std::shared_ptr<MIContext> mi_ctx);
-
 }  // namespace frameinterp
