@@ -151,7 +151,7 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
     }
   }
 
-  if (ctx.search_method == 8) {
+  if (ctx.search_method == kSearchPredictive) {
     for (int32_t i = 0; i < 3; ++i) {
       if (!buffers.mv_history[i].reset(blocks)) {
         return -12;

@@ -22,6 +22,20 @@ inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
 inline constexpr int32_t ME_MODE_BIDIR = 0;
 inline constexpr int32_t ME_MODE_BILAT = 1;
 
+// The block-matching searches by their code in search_method; any other code
+// searches nothing and every vector is (0, 0).
+enum SearchMethod : int32_t {
+  kSearchExhaustive = 1,
+  kSearchThreeStep = 2,
+  kSearchLog2d = 3,
+  kSearchNewThreeStep = 4,
+  kSearchFourStep = 5,
+  kSearchDiamond = 6,
+  kSearchHexagon = 7,
+  kSearchPredictive = 8,    // with temporal predictors from mv_history
+  kSearchMultiHexagon = 9,  // with spatial predictors
+};
+
 // Entries of a pixel's candidate list (two per pair: at most 16 pairs).
 inline constexpr int32_t MAX_CANDIDATES = 32;
 inline constexpr int32_t CLUSTER_LIMIT = 128;
@@ -67,14 +81,14 @@ struct MIContext {
   MEContext estimator;
   int32_t comp_mode = 0;
   int32_t me_mode = 0;
-  int32_t search_method = 0;  // 1..9; others: no search
+  int32_t search_method = 0;  // a SearchMethod; others: no search
   int32_t block_size = 0;     // a power of two after reset_input
   int32_t search_range = 0;
   int32_t split_refinement = 0;
   MIFrameSlot frames[WINDOW_FRAMES] = {};  // [0] oldest .. [3] most recent
   MVCluster clusters[CLUSTER_LIMIT] = {};
   MIBlock* bilat_blocks = nullptr;  // bilateral mode only
-  MVHistoryEntry* mv_history[3] = {};  // [0] most recent; search method 8 only
+  MVHistoryEntry* mv_history[3] = {};  // [0] most recent; kSearchPredictive only
   int32_t blocks_x = 0;
   int32_t blocks_y = 0;
   int32_t block_count = 0;
@@ -114,7 +128,7 @@ struct MIContext {
 struct MotionSettings {
   int32_t comp_mode = COMP_MODE_OBMC;
   int32_t me_mode = ME_MODE_BILAT;
-  int32_t search_method = 8;
+  int32_t search_method = kSearchPredictive;
   int32_t block_size = 16;
   int32_t search_range = 32;
   int32_t split_refinement = 0;
