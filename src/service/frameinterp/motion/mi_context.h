@@ -22,6 +22,12 @@ inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
 inline constexpr int32_t ME_MODE_BIDIR = 0;
 inline constexpr int32_t ME_MODE_BILAT = 1;
 
+// Failures the context's operations report. reset_input's are negative; the
+// split refinement's is positive, and its callers only test for non-zero.
+inline constexpr int32_t kOutOfMemory = -12;      // reset_input: a buffer cannot be allocated
+inline constexpr int32_t kInvalidSize = -22;      // reset_input: an unusable size or bit depth
+inline constexpr int32_t kSplitOutOfMemory = 12;  // split_block: no quarters array
+
 // The block-matching searches by their code in search_method; any other code
 // searches nothing and every vector is (0, 0).
 enum SearchMethod : int32_t {
@@ -142,10 +148,10 @@ void configure(MIContext& ctx, const MotionSettings& settings);
 // Configures the context for a stream of width x height luma pixels and
 // allocates its buffers. Releases the buffers of an earlier configuration
 // first. The configured block_size (2..16) is rounded up to a power of two.
-// Returns 0, -12 when a buffer cannot be allocated, -22 for an unusable size
-// (negative, fewer than two blocks across or down, a pixel count beyond
-// int32, a block size outside 2..16) or, with scene detection, a bit depth
-// outside 1..16.
+// Returns 0, kOutOfMemory when a buffer cannot be allocated, kInvalidSize
+// for an unusable size (negative, fewer than two blocks across or down, a
+// pixel count beyond int32, a block size outside 2..16) or, with scene
+// detection, a bit depth outside 1..16.
 int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int32_t width,
                     int32_t height, int32_t chroma_shift_w, int32_t chroma_shift_h,
                     int32_t bit_depth);
