@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "format_codes.h"
 #include "motion/frame_sad.h"
 #include "motion/me_context.h"
 #include "motion/motion_buffers.h"
@@ -48,17 +49,8 @@ inline constexpr int32_t CLUSTER_LIMIT = 128;
 inline constexpr int32_t WINDOW_FRAMES = 4;
 inline constexpr int32_t MAX_PLANES = 8;
 
-// Format codes of the working frames: 1 = three planes (luma, two chroma
-// planes at half width and height); 6 = luma and one interleaved (U, V) plane
-// at full byte width and half height; any other code = one plane of 4-byte
-// pixels.
-inline constexpr int32_t kFormatPlanar = 1;
-inline constexpr int32_t kFormatInterleaved = 6;
-
-// Working frame. Its owner (the motion frame source) holds the planes; the
-// context only points at it. Format 1: three planes (luma, two chroma planes
-// at half width and height); 6: luma and one interleaved chroma plane at full
-// byte width and half height; any other: one plane of 4 bytes per pixel.
+// Working frame. Its owner (the motion frame source) holds the planes, laid
+// out by the format code (format_codes.h); the context only points at it.
 struct MIFrame {
   int64_t pts;       // 100-ns ticks; -36000000000 when empty
   int64_t duration;  // 100-ns ticks; -36000000000 when empty
