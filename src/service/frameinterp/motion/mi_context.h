@@ -43,7 +43,8 @@ enum SearchMethod : int32_t {
   kSearchMultiHexagon = 9,  // with spatial predictors
 };
 
-// Entries of a pixel's candidate list (two per pair: at most 16 pairs).
+// Twice the pairs a pixel takes at most; the bidirectional synthesis drops
+// the ones after them.
 inline constexpr int32_t MAX_CANDIDATES = 32;
 inline constexpr int32_t CLUSTER_LIMIT = 128;
 inline constexpr int32_t WINDOW_FRAMES = 4;
