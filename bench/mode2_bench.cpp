@@ -23,7 +23,9 @@
 
 #include "frameinterpimpl.h"
 #include "motion/copy_planes.h"
-#include "motion/interpolation.h"
+#include "motion/inject_frame.h"
+#include "motion/scene_cut.h"
+#include "motion/synthesize_frame.h"
 #include "motion/kernels/motion_kernels.h"
 #include "motion/working_frame.h"
 #include "motion_fixture.h"

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <limits>
 
-#include "motion/interpolation.h"
+#include "motion/inject_frame.h"
+#include "motion/synthesize_frame.h"
 #include "motion_fixture.h"
 
 namespace frameinterp {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "motion/scene_cut.h"
 #include "motion_fixture.h"
 #include "standin/log_control.h"
 
@@ -32,12 +33,12 @@ TEST(ResetInput, ARestartReusesItsMemoryClearedAndAnotherSizeReplacesIt) {
 
 TEST(ResetInput, TooFewBlocksFailsWithTheSlotArraysAllocatedUntilDestroy) {
   auto ctx = make_context();
-  EXPECT_EQ(reset_input(ctx, 3, 31, 480, 1, 1, 8), -22);
+  EXPECT_EQ(reset_input(ctx, 3, 31, 480, 1, 1, 8), kInvalidSize);
   EXPECT_EQ(ctx->blocks_x, 1);
   EXPECT_NE(ctx->frames[0].blocks, nullptr);
   EXPECT_EQ(ctx->px_totals, nullptr);
-  EXPECT_EQ(reset_input(ctx, 3, 480, 31, 1, 1, 8), -22);
-  EXPECT_EQ(reset_input(ctx, 3, 8, 8, 1, 1, 8), -22);  // no block at all
+  EXPECT_EQ(reset_input(ctx, 3, 480, 31, 1, 1, 8), kInvalidSize);
+  EXPECT_EQ(reset_input(ctx, 3, 8, 8, 1, 1, 8), kInvalidSize);  // no block at all
   EXPECT_EQ(ctx->ready, 0);
   standin::LogCapture log;
   destroy(ctx);
@@ -55,7 +56,7 @@ TEST(ResetInput, UnaddressableSizesBlockSizesAndBitDepthsFail) {
     config.block_size = bs;
     auto ctx = make_context(config);
     ContextGuard guard{ctx};
-    EXPECT_EQ(reset_input(ctx, 1, w, h, 0, 0, 8), -22) << bs << ": " << w << "x" << h;
+    EXPECT_EQ(reset_input(ctx, 1, w, h, 0, 0, 8), kInvalidSize) << bs << ": " << w << "x" << h;
     EXPECT_EQ(ctx->frames[0].blocks, nullptr);
     EXPECT_EQ(ctx->ready, 0);
   }
@@ -63,7 +64,7 @@ TEST(ResetInput, UnaddressableSizesBlockSizesAndBitDepthsFail) {
   for (const int32_t bit_depth : {0, 17}) {
     auto ctx = make_context();
     ContextGuard guard{ctx};
-    EXPECT_EQ(reset_input(ctx, 1, 640, 480, 0, 0, bit_depth), -22) << bit_depth;
+    EXPECT_EQ(reset_input(ctx, 1, 640, 480, 0, 0, bit_depth), kInvalidSize) << bit_depth;
   }
 }
 

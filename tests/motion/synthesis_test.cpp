@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "motion/interpolation.h"
+#include "motion/synthesize_frame.h"
 #include "motion/kernels/motion_kernels.h"
 #include "motion/overlap_windows.h"
 #include "motion_fixture.h"

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "debug_switches.h"
+#include "format_codes.h"
 #include "guids.h"
 #include "host/core.h"
 #include "log_source.h"
@@ -39,15 +40,12 @@ bool KindNeedsGpuStorage(int32_t kind) {
   return kind == 0 || kind == 1 || kind == 3 || kind == 4 || kind == 5;
 }
 
-// Rows of each plane of a picture of the given format and height, by the
-// module's own reading of the format codes: 1 = three planes with chroma at
-// half height, 6 = two planes with the second at half height, any other = one
-// plane. Half heights round down, so a plane is never taken to be longer than
-// any host's layout of it.
+// Rows of each plane of a picture of the given format and height, chroma
+// rows rounded down (format_codes.h).
 int32_t PlaneRows(uint32_t format, int plane, int32_t height) {
   if (plane == 0) return height;
-  if (format == 1 && plane <= 2) return height / 2;
-  if (format == 6 && plane == 1) return height / 2;
+  if (format == kFormatPlanar && plane <= 2) return height / 2;
+  if (format == kFormatInterleaved && plane == 1) return height / 2;
   return 0;  // not a plane of this format
 }
 
@@ -278,11 +276,11 @@ SamplePtr FrameSourceBlendingImpl::Blending(SamplePtr left, SamplePtr right, int
   const uint32_t format_b = desc_b->GetFormat();
   if (format != format_b || width != width_b || height != height_b) return left;
 
-  // Formats 2, 7 and 31 in CPU memory are blended into format 1, and the GPU
+  // Some formats in CPU memory are blended into the planar one, and the GPU
   // effect is off for the rest of this source's life.
   uint32_t out_format = format;
-  if ((format == 2 || format == 7 || format == 31) && desc_a->GetMemoryType() == 0) {
-    out_format = 1;
+  if (blends_into_planar(format) && desc_a->GetMemoryType() == 0) {
+    out_format = kFormatPlanar;
     use_gpu_effect_ = false;
   }
 

@@ -7,7 +7,9 @@
 #include "host/core.h"
 #include "log_source.h"
 #include "motion/copy_planes.h"
-#include "motion/interpolation.h"
+#include "motion/inject_frame.h"
+#include "motion/scene_cut.h"
+#include "motion/synthesize_frame.h"
 #include "motion/working_frame.h"
 #include "steady_clock.h"
 

@@ -1,5 +1,6 @@
+#include "motion/bidir_candidates.h"
+
 #include "motion/overlap_windows.h"
-#include "motion/synthesis.h"
 
 namespace frameinterp {
 

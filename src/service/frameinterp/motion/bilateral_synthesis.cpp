@@ -5,7 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "motion/interpolation.h"
 #include "motion/kernels/motion_kernels.h"
 #include "motion/me_costs.h"
 #include "motion/overlap_windows.h"

@@ -6,11 +6,11 @@
 // cover it and from the split square of its own block, and its sample is the
 // rounded weighted mean (sum + total / 2) / total of what its pairs name, or
 // the plain blend of the two frames at its own place when no pair reaches
-// it. Per-pixel lists of candidate entries would give the same: each entry's
-// weight x sample and weight are the same integer products, only added in
-// another order, and the lists' limit of 16 pairs is never reached, since a
-// pixel lies in at most four windows (two block columns by two block rows) and
-// in at most one split square: five pairs.
+// it. The pairs add the same integer products as the running sums of the
+// bidirectional pass (synthesis_pass.h), only in another order, and the limit
+// of 16 pairs per pixel is never reached: a pixel lies in at most four windows
+// (two block columns by two block rows) and in at most one split square, five
+// pairs.
 //
 // The windows of block (bx, by) start half a block above and left of the
 // block, so the pixels of the block-sized cell from (bx x B - B / 2,

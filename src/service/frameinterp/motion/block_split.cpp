@@ -6,7 +6,6 @@ namespace frameinterp {
 namespace {
 
 constexpr int32_t kSplitSearchRange = 2;
-constexpr int32_t kOutOfMemory = 12;
 
 }  // namespace
 
@@ -33,7 +32,7 @@ int32_t split_block(std::shared_ptr<MIContext> mi_ctx, MIBlock* block, int32_t x
   if (!block->quarters) {
     block->quarters = mi_ctx->buffers.quarters.take();
     if (!block->quarters) {
-      return kOutOfMemory;
+      return kSplitOutOfMemory;
     }
   }
   block->subdivided = 1;

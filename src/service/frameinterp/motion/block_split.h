@@ -12,9 +12,9 @@ namespace frameinterp {
 
 // Refines `block`, top-left pixel (x, y), edge 1 << n, starting from its
 // vectors[0]. Quarters arrays come from the context's pool and stay with
-// their block until the next configuration. Returns 0, or 12 when a quarters
-// array cannot be allocated (the tree stays consistent: a block is only
-// marked subdivided once it has its quarters).
+// their block until the next configuration. Returns 0, or kSplitOutOfMemory
+// when a quarters array cannot be allocated (the tree stays consistent: a
+// block is only marked subdivided once it has its quarters).
 int32_t split_block(std::shared_ptr<MIContext> mi_ctx, MIBlock* block, int32_t x, int32_t y,
                     int32_t n);
 

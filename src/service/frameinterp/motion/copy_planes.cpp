@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "format_codes.h"
+
 namespace frameinterp {
 namespace {
 
@@ -24,9 +26,9 @@ void copy_plane(const uint8_t* src, int32_t src_stride, uint8_t* dst, int32_t ds
 void copy_planes(int32_t format, int32_t height, const uint8_t* const src[],
                  const int32_t src_strides[], uint8_t* const dst[], const int32_t dst_strides[]) {
   int32_t planes = 1;
-  if (format == 1) {
+  if (format == kFormatPlanar) {
     planes = 3;
-  } else if (format == 6) {
+  } else if (format == kFormatInterleaved) {
     planes = 2;
   }
   for (int32_t p = 0; p < planes; ++p) {

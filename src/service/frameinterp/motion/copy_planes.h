@@ -5,9 +5,9 @@
 
 namespace frameinterp {
 
-// Format 1: plane 0 over `height` rows, planes 1 and 2 over the chroma rows,
-// (height + 1) / 2; format 6: plane 0, then plane 1 over the chroma rows; any
-// other: plane 0.
+// The planes of the format's layout (format_codes.h): plane 0 over `height`
+// rows, the chroma planes over (height + 1) / 2; a code of 4-byte pixels,
+// plane 0 alone.
 // Each row moves min(src stride, dst stride) bytes (nothing when that is not
 // positive); the width is not consulted. Missing (null) planes are skipped.
 void copy_planes(int32_t format, int32_t height, const uint8_t* const src[],

@@ -1,7 +1,8 @@
+#include "motion/inject_frame.h"
+
 #include <cstring>
 
 #include "host/core.h"
-#include "motion/interpolation.h"
 #include "motion/me_costs.h"
 #include "motion/pipeline_log.h"
 #include "motion/search_block.h"
@@ -88,7 +89,7 @@ int32_t inject_frame(std::shared_ptr<MIContext> mi_ctx, MIFrame* frame) {
   }
   const int64_t t0 = steady_ns();
   shift_window(ctx, frame);
-  if (ctx.search_method == 8) {
+  if (ctx.search_method == kSearchPredictive) {
     shift_history(ctx);
   }
 

@@ -106,7 +106,7 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
   // is allocated; the per-pixel buffers are indexed by a 32-bit pixel count.
   if (ctx.block_size < kMinBlockSize || ctx.block_size > kMaxBlockSize || width < 0 ||
       height < 0 || int64_t{width} * height > std::numeric_limits<int32_t>::max()) {
-    return -22;
+    return kInvalidSize;
   }
   const int32_t log2_block_size = ceil_log2(ctx.block_size);
   ctx.log2_block_size = log2_block_size;
@@ -121,12 +121,12 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
   MotionBuffers& buffers = ctx.buffers;
   for (int32_t i = 0; i < WINDOW_FRAMES; ++i) {
     if (!buffers.slot_blocks[i].reset(blocks)) {
-      return -12;
+      return kOutOfMemory;
     }
     ctx.frames[i].blocks = buffers.slot_blocks[i].get();
   }
   if (ctx.blocks_x < 2 || ctx.blocks_y < 2) {
-    return -22;
+    return kInvalidSize;
   }
 
   init_estimator(&ctx.estimator, ctx.block_size, ctx.search_range, width, height, 0,
@@ -134,27 +134,27 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
   install_cost_function(ctx);
 
   if (!allocate_sums(ctx, width, height)) {
-    return -12;
+    return kOutOfMemory;
   }
 
   if (ctx.me_mode == ME_MODE_BILAT) {
     if (!buffers.bilat_blocks.reset(blocks)) {
-      return -12;
+      return kOutOfMemory;
     }
     ctx.bilat_blocks = buffers.bilat_blocks.get();
     if (ctx.comp_mode == COMP_MODE_ADAPTIVE) {
       // Filled by every synthesis before it is read.
       if (!buffers.window_ratios.keep(blocks)) {
-        return -12;
+        return kOutOfMemory;
       }
       ctx.window_ratios = buffers.window_ratios.get();
     }
   }
 
-  if (ctx.search_method == 8) {
+  if (ctx.search_method == kSearchPredictive) {
     for (int32_t i = 0; i < 3; ++i) {
       if (!buffers.mv_history[i].reset(blocks)) {
-        return -12;
+        return kOutOfMemory;
       }
       ctx.mv_history[i] = buffers.mv_history[i].get();
     }
@@ -167,7 +167,7 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
                         ? select_frame_sad(bit_depth == 8 ? 8 : 16)
                         : nullptr;
     if (!ctx.frame_sad) {
-      return -22;
+      return kInvalidSize;
     }
   }
 

@@ -6,11 +6,16 @@
 #include <cstdint>
 #include <memory>
 
+#include "format_codes.h"
 #include "motion/frame_sad.h"
 #include "motion/me_context.h"
 #include "motion/motion_buffers.h"
 
 namespace frameinterp {
+
+// Positions between frames[1] and frames[2] are in 1/1024 of the interval: 0
+// is frames[1], 1024 frames[2].
+inline constexpr int32_t ALPHA_SCALE = 1024;
 
 inline constexpr int32_t COMP_MODE_OBMC = 0;
 inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
@@ -18,23 +23,35 @@ inline constexpr int32_t COMP_MODE_ADAPTIVE = 1;
 inline constexpr int32_t ME_MODE_BIDIR = 0;
 inline constexpr int32_t ME_MODE_BILAT = 1;
 
-// Entries of a pixel's candidate list (two per pair: at most 16 pairs).
+// Failures the context's operations report. reset_input's are negative; the
+// split refinement's is positive, and its callers only test for non-zero.
+inline constexpr int32_t kOutOfMemory = -12;      // reset_input: a buffer cannot be allocated
+inline constexpr int32_t kInvalidSize = -22;      // reset_input: an unusable size or bit depth
+inline constexpr int32_t kSplitOutOfMemory = 12;  // split_block: no quarters array
+
+// The block-matching searches by their code in search_method; any other code
+// searches nothing and every vector is (0, 0).
+enum SearchMethod : int32_t {
+  kSearchExhaustive = 1,
+  kSearchThreeStep = 2,
+  kSearchLog2d = 3,
+  kSearchNewThreeStep = 4,
+  kSearchFourStep = 5,
+  kSearchDiamond = 6,
+  kSearchHexagon = 7,
+  kSearchPredictive = 8,    // with temporal predictors from mv_history
+  kSearchMultiHexagon = 9,  // with spatial predictors
+};
+
+// Twice the pairs a pixel takes at most; the bidirectional synthesis drops
+// the ones after them.
 inline constexpr int32_t MAX_CANDIDATES = 32;
 inline constexpr int32_t CLUSTER_LIMIT = 128;
 inline constexpr int32_t WINDOW_FRAMES = 4;
 inline constexpr int32_t MAX_PLANES = 8;
 
-// Format codes of the working frames: 1 = three planes (luma, two chroma
-// planes at half width and height); 6 = luma and one interleaved (U, V) plane
-// at full byte width and half height; any other code = one plane of 4-byte
-// pixels.
-inline constexpr int32_t kFormatPlanar = 1;
-inline constexpr int32_t kFormatInterleaved = 6;
-
-// Working frame. Its owner (the motion frame source) holds the planes; the
-// context only points at it. Format 1: three planes (luma, two chroma planes
-// at half width and height); 6: luma and one interleaved chroma plane at full
-// byte width and half height; any other: one plane of 4 bytes per pixel.
+// Working frame. Its owner (the motion frame source) holds the planes, laid
+// out by the format code (format_codes.h); the context only points at it.
 struct MIFrame {
   int64_t pts;       // 100-ns ticks; -36000000000 when empty
   int64_t duration;  // 100-ns ticks; -36000000000 when empty
@@ -63,14 +80,14 @@ struct MIContext {
   MEContext estimator;
   int32_t comp_mode = 0;
   int32_t me_mode = 0;
-  int32_t search_method = 0;  // 1..9; others: no search
+  int32_t search_method = 0;  // a SearchMethod; others: no search
   int32_t block_size = 0;     // a power of two after reset_input
   int32_t search_range = 0;
   int32_t split_refinement = 0;
   MIFrameSlot frames[WINDOW_FRAMES] = {};  // [0] oldest .. [3] most recent
   MVCluster clusters[CLUSTER_LIMIT] = {};
   MIBlock* bilat_blocks = nullptr;  // bilateral mode only
-  MVHistoryEntry* mv_history[3] = {};  // [0] most recent; search method 8 only
+  MVHistoryEntry* mv_history[3] = {};  // [0] most recent; kSearchPredictive only
   int32_t blocks_x = 0;
   int32_t blocks_y = 0;
   int32_t block_count = 0;
@@ -110,7 +127,7 @@ struct MIContext {
 struct MotionSettings {
   int32_t comp_mode = COMP_MODE_OBMC;
   int32_t me_mode = ME_MODE_BILAT;
-  int32_t search_method = 8;
+  int32_t search_method = kSearchPredictive;
   int32_t block_size = 16;
   int32_t search_range = 32;
   int32_t split_refinement = 0;
@@ -124,10 +141,10 @@ void configure(MIContext& ctx, const MotionSettings& settings);
 // Configures the context for a stream of width x height luma pixels and
 // allocates its buffers. Releases the buffers of an earlier configuration
 // first. The configured block_size (2..16) is rounded up to a power of two.
-// Returns 0, -12 when a buffer cannot be allocated, -22 for an unusable size
-// (negative, fewer than two blocks across or down, a pixel count beyond
-// int32, a block size outside 2..16) or, with scene detection, a bit depth
-// outside 1..16.
+// Returns 0, kOutOfMemory when a buffer cannot be allocated, kInvalidSize
+// for an unusable size (negative, fewer than two blocks across or down, a
+// pixel count beyond int32, a block size outside 2..16) or, with scene
+// detection, a bit depth outside 1..16.
 int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int32_t width,
                     int32_t height, int32_t chroma_shift_w, int32_t chroma_shift_h,
                     int32_t bit_depth);
@@ -135,10 +152,5 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
 // Releases every buffer reset_input and the split refinement allocated and
 // empties the window; does nothing (and logs nothing) when none is held.
 void destroy(std::shared_ptr<MIContext> mi_ctx);
-
-// Compares the luma planes of frames[1] and frames[2] and updates
-// prev_frame_diff; true on a scene change. False, changing nothing, when
-// detection is off, the context is not ready or either frame is missing.
-bool check_scene_cut(std::shared_ptr<MIContext> mi_ctx);
 
 }  // namespace frameinterp

@@ -1,7 +1,7 @@
+#include "motion/scene_cut.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "motion/mi_context.h"
 
 namespace frameinterp {
 

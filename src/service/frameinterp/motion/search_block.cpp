@@ -117,12 +117,26 @@ void multi_hexagon_search(MIContext& ctx, const MIBlock* blocks, int32_t idx, in
 
 using PlainSearch = uint64_t (*)(const MEContext*, int32_t, int32_t, int32_t[2]);
 
-// Methods 1 to 7 by code; null for the others.
+// The searches kSearchExhaustive to kSearchHexagon by code; null for the others.
 PlainSearch plain_search(int32_t method) {
-  static constexpr PlainSearch kMethods[] = {
-      nullptr,          search_exhaustive, search_three_step, search_log2d,
-      search_new_three_step, search_four_step, search_diamond, search_hexagon};
-  return method >= 1 && method <= 7 ? kMethods[method] : nullptr;
+  switch (method) {
+    case kSearchExhaustive:
+      return search_exhaustive;
+    case kSearchThreeStep:
+      return search_three_step;
+    case kSearchLog2d:
+      return search_log2d;
+    case kSearchNewThreeStep:
+      return search_new_three_step;
+    case kSearchFourStep:
+      return search_four_step;
+    case kSearchDiamond:
+      return search_diamond;
+    case kSearchHexagon:
+      return search_hexagon;
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace
@@ -135,9 +149,9 @@ void search_block(std::shared_ptr<MIContext> mi_ctx, MIBlock* blocks, int32_t mb
   const int32_t y = mb_y << ctx.log2_block_size;
   int32_t result[2] = {x, y};
 
-  if (ctx.search_method == 8) {
+  if (ctx.search_method == kSearchPredictive) {
     predictive_search(ctx, idx, mb_x, mb_y, dir, result);
-  } else if (ctx.search_method == 9) {
+  } else if (ctx.search_method == kSearchMultiHexagon) {
     multi_hexagon_search(ctx, blocks, idx, mb_x, mb_y, dir, result);
   } else if (const PlainSearch search = plain_search(ctx.search_method)) {
     search(&ctx.estimator, x, y, result);

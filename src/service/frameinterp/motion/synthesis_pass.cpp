@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "motion/synthesis.h"
 #include "motion/working_frame.h"
 
 namespace frameinterp {
 namespace {
 
-// Pairs a pixel takes at most: MAX_CANDIDATES entries, two per pair.
+// Pairs a pixel takes at most.
 constexpr uint8_t kMaxPairs = MAX_CANDIDATES / 2;
 // trunc(v / 2^shift).
 int32_t scale_down(int32_t v, int32_t shift) { return v < 0 ? -(-v >> shift) : v >> shift; }

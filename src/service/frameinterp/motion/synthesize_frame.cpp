@@ -1,6 +1,7 @@
+#include "motion/synthesize_frame.h"
+
+#include "motion/bidir_candidates.h"
 #include "motion/bilateral_synthesis.h"
-#include "motion/interpolation.h"
-#include "motion/synthesis.h"
 #include "motion/working_frame.h"
 
 namespace frameinterp {

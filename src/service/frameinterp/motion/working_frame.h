@@ -1,12 +1,8 @@
-// Plane layout of the working frames by the upstream format code, and the
-// picture operations that depend on it.
+// Plane layout of the working frames by the upstream format code (see
+// format_codes.h), and the picture operations that depend on it.
 //
-// Format 1 (planar 4:2:0): luma, then two chroma planes at half width and
-// height. Format 6: luma, then one plane of interleaved (U, V) byte pairs at
-// half height, a pair per two pixels. Chroma sizes are rounded up at an odd
-// width or height, as the host lays them out. Any other code is one plane of 4-byte
-// pixels; its working frame carries an 8-bit luma plane derived from the
-// pixels as plane 0, so that estimation and scene detection see one 8-bit
+// A working frame of 4-byte pixels carries an 8-bit luma plane derived from
+// the pixels as plane 0, so that estimation and scene detection see one 8-bit
 // plane like for the other formats, and the pixels themselves as plane 1.
 #pragma once
 
@@ -17,8 +13,6 @@
 
 namespace frameinterp {
 
-// Output format code of every format of 4-byte pixels.
-inline constexpr int32_t kFormatPacked = 20;
 inline constexpr int32_t kPackedPixelBytes = 4;
 // Plane of a packed working frame that holds the pixels.
 inline constexpr int32_t kPackedPlane = 1;

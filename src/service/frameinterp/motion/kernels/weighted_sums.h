@@ -45,8 +45,9 @@ struct PairRect {
 
 // Row r of a rectangle, from column `first` on, as a rectangle of one row:
 // what the kernels walk row by row, and what a SIMD twin leaves to the
-// reference after its whole steps.
-inline PairRect row_of(const PairRect& rect, int32_t r, int32_t first = 0) {
+// reference after its whole steps. Static: each file that is built for its
+// own instruction set keeps its own copy.
+static inline PairRect row_of(const PairRect& rect, int32_t r, int32_t first = 0) {
   PairRect row = rect;
   row.sums += r * rect.sums_stride + first;
   if (row.totals) row.totals += r * rect.totals_stride + first;

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-#include "motion/interpolation.h"
 #include "motion/synthesis_pass.h"
 
 namespace frameinterp {
