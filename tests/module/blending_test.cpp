@@ -149,13 +149,16 @@ TEST(CopyFrameProperties, CopiesThe2xAttributesOnlyWhenAttribute48Agrees) {
   }
 }
 
-// A picture without a description is neither read nor written.
+// A picture without a description, or no buffer at all on either side, is
+// neither read nor written.
 TEST(CopyFrameProperties, LeavesAPictureWithoutADescriptionAlone) {
   auto described = standin::MakePicture(1, 4, 4);
   described->GetDesc(0)->GetMetadata(0)->AddTag("Source");
   const auto bare = std::make_shared<WrappedBuffer>(standin::MakePicture(1, 4, 4), false, false);
   frameinterp::CopyFrameProperties(described, bare);
   frameinterp::CopyFrameProperties(bare, described);
+  frameinterp::CopyFrameProperties(described, nullptr);
+  frameinterp::CopyFrameProperties(nullptr, described);
   EXPECT_EQ(dynamic_cast<standin::MediaDesc*>(described->GetDesc(0))->metadata().tags(),
             Texts{"Source"});
 }

@@ -1,6 +1,7 @@
 // The search methods against scripted cost functions: which candidates they
 // cost, in which order, and which one they keep.
 #include "motion/block_search.h"
+#include "motion/search_block.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+#include "motion_fixture.h"
 
 namespace frameinterp {
 namespace {
@@ -125,6 +128,38 @@ TEST_F(Searches, PredictiveSearchWithNothingInsideReportsNoCandidate) {
   EXPECT_EQ(run(search_predictive), Vector(0, 0));
   EXPECT_EQ(cost_, UINT64_MAX);
   EXPECT_TRUE(script_.calls.empty());
+}
+
+// Method 8 through the block dispatcher: the predicted vector, the spatial
+// set (zero, left, top, top-right of this injection, the block's previous
+// vector), then the temporal set (the previous vector extrapolated at constant
+// acceleration and the previous injection's left, top, right and bottom
+// neighbours), before the diamond descent. Every vector differs in both
+// components, so that a swapped axis or sign shows.
+TEST_F(Searches, PredictiveMethodCostsTheSpatialThenTheTemporalPredictorsInOrder) {
+  MotionSettings settings;
+  settings.search_method = kSearchPredictive;
+  auto ctx = testing::context_for(1, 64, 64, settings);
+  testing::ContextGuard guard{ctx};
+  ASSERT_EQ(ctx->blocks_x, 4);
+  ctx->estimator.cost_fn = scripted_cost;
+  // {history table, block, vector}: block (1, 1)'s left, top and top-right in
+  // this injection (predicted: their medians (1, 2)), the block itself one and
+  // two injections back, its four edge neighbours one back.
+  const int32_t history[][4] = {{0, 4, 1, -1}, {0, 1, -2, 2}, {0, 2, 3, 3},  {1, 5, 3, -2},
+                                {2, 5, 1, -5}, {1, 4, -1, 3}, {1, 1, 4, 5},  {1, 6, -3, -1},
+                                {1, 9, 2, -4}};
+  for (const auto& [table, idx, vx, vy] : history) {
+    ctx->mv_history[table][idx][0][0] = vx;
+    ctx->mv_history[table][idx][0][1] = vy;
+  }
+  script_.cost = bowl(7, 7);
+  script_.calls.clear();
+  search_block(ctx, ctx->bilat_blocks, 1, 1, 0);
+  const std::vector<Vector> predictors = {{1, 2},  {0, 0},  {1, -1},  {-2, 2}, {3, 3}, {3, -2},
+                                          {5, 1},  {-1, 3}, {4, 5},   {-3, -1}, {2, -4}};
+  ASSERT_GE(script_.calls.size(), predictors.size());
+  EXPECT_EQ(std::vector<Vector>(script_.calls.begin(), script_.calls.begin() + 11), predictors);
 }
 
 }  // namespace

@@ -59,6 +59,12 @@ TEST(ResetInput, UnaddressableSizesBlockSizesAndBitDepthsFail) {
     EXPECT_EQ(reset_input(ctx, 1, w, h, 0, 0, 8), kInvalidSize) << bs << ": " << w << "x" << h;
     EXPECT_EQ(ctx->frames[0].blocks, nullptr);
     EXPECT_EQ(ctx->ready, 0);
+    if (w < 0 || h < 0 || int64_t{w} * h > INT32_MAX) {  // nor working frames of any layout
+      for (const int32_t format : {kFormatPlanar, kFormatInterleaved, kFormatPacked}) {
+        WorkingLayout layout;
+        EXPECT_FALSE(working_layout(format, w, h, &layout)) << format << ": " << w << "x" << h;
+      }
+    }
   }
   // The scene check reads samples of 1 to 16 bits only.
   for (const int32_t bit_depth : {0, 17}) {
