@@ -25,19 +25,8 @@
 namespace fitool {
 namespace {
 
-constexpr const char* kInputs[] = {
-    "clips/CiscoVT2people_160x96_6fps.y4m",   "clips/CiscoVT2people_320x192_12fps.y4m",
-    "clips/RTn23_80x44_15fps.y4m",            "clips/blue_sky_640x360_25fps_3f.y4m",
-    "clips/cars_320x240_30fps.y4m",           "clips/park_joy_480x270_50fps_10f.y4m",
-    "clips/park_joy_src01_576x324_50fps_3f.y4m", "clips/rapids_176x96_60f.y4m",
-    "clips/sparks_480x270_5f.y4m",            "middlebury/Beanbags/Beanbags_triplet.y4m",
-    "middlebury/Dimetrodon/Dimetrodon_triplet.y4m", "middlebury/DogDance/DogDance_triplet.y4m",
-    "middlebury/Grove2/Grove2_triplet.y4m",   "middlebury/Grove3/Grove3_triplet.y4m",
-    "middlebury/Hydrangea/Hydrangea_triplet.y4m", "middlebury/MiniCooper/MiniCooper_triplet.y4m",
-    "middlebury/RubberWhale/RubberWhale_triplet.y4m", "middlebury/Urban2/Urban2_triplet.y4m",
-    "middlebury/Urban3/Urban3_triplet.y4m",   "middlebury/Venus/Venus_triplet.y4m",
-    "middlebury/Walking/Walking_triplet.y4m",
-};
+using frameinterp::testing::kFootage;
+
 constexpr uint32_t kFormats[] = {kFormatI420, kFormatNv12, kFormatBgra};
 
 uint64_t Digest(const Picture& picture) {
@@ -108,20 +97,20 @@ class ParallelConversion : public ::testing::TestWithParam<size_t> {};
 
 TEST_P(ParallelConversion, GivesOneSessionsFramesForAnyNumberOfSessionsAndRuns) {
   const HostEnvironment host(0);
-  const std::string path = frameinterp::testing::TestdataPath(kInputs[GetParam()]);
+  const std::string path = frameinterp::testing::TestdataPath(kFootage[GetParam()]);
   const Rational input = Y4mClip::Open(path, Y4mClip::Access::kRandom)->header().rate;
   ExpectOneSessionsFrames(path, {DoubledRate(input), Reduced({2 * input.num, 5 * input.den})},
                           GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Footage, ParallelConversion, ::testing::Range<size_t>(0, std::size(kInputs)));
+INSTANTIATE_TEST_SUITE_P(Footage, ParallelConversion, ::testing::Range<size_t>(0, std::size(kFootage)));
 
 // Frames under 200 ticks apart leave no point to start a run at but the
 // first (a run begun later would differ in every mode): the runs fall back
 // to one session's requests from the start.
 TEST(ParallelConversion, OfAnInputWithoutStartingPointsFallsBackToFewerRuns) {
   const HostEnvironment host(0);
-  const std::string footage = Slurp(frameinterp::testing::TestdataPath(kInputs[2]));
+  const std::string footage = Slurp(frameinterp::testing::TestdataPath(kFootage[2]));
   const ScratchDir folder;
   const std::string path = folder.Write(
       "fast.y4m", "YUV4MPEG2 W80 H44 F60000:1" + footage.substr(footage.find(" Ip")));
