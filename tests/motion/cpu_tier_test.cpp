@@ -9,6 +9,10 @@
 
 #include "motion/kernels/motion_kernels.h"
 
+#if defined(FRAMEINTERP_X86_KERNELS) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#endif
+
 namespace frameinterp {
 namespace {
 
@@ -26,6 +30,42 @@ TEST(KernelTier, DetectionChoosesTheProcessorsTierAndRefusesHigherOnes) {
     EXPECT_EQ(motion_kernel_tier(), detected);
   }
 }
+
+#if defined(FRAMEINTERP_X86_KERNELS)
+// The decision from CPUID and XCR0 that compilers without
+// __builtin_cpu_supports use: AVX2 needs every one of its conditions.
+TEST(KernelTier, CpuidReportsGiveAvx2OnlyWithTheInstructionsAndTheSavedState) {
+  constexpr uint32_t kOsxsave = 1u << 27, kAvx = 1u << 28, kAvx2 = 1u << 5;
+  const CpuidReport all{7, kOsxsave | kAvx, kAvx2, 6};
+  EXPECT_EQ(tier_from_cpuid(all), CpuTier::kAvx2);
+  EXPECT_EQ(tier_from_cpuid({13, kOsxsave | kAvx | 1, kAvx2 | 0x10, 0xe7}), CpuTier::kAvx2);
+  const auto lacking = [&](void (*change)(CpuidReport&)) {
+    CpuidReport report = all;
+    change(report);
+    return tier_from_cpuid(report);
+  };
+  EXPECT_EQ(lacking([](CpuidReport& r) { r.max_leaf = 6; }), CpuTier::kSse2);
+  EXPECT_EQ(lacking([](CpuidReport& r) { r.leaf1_ecx = kAvx; }), CpuTier::kSse2);
+  EXPECT_EQ(lacking([](CpuidReport& r) { r.leaf1_ecx = kOsxsave; }), CpuTier::kSse2);
+  EXPECT_EQ(lacking([](CpuidReport& r) { r.xcr0 = 2; }), CpuTier::kSse2);
+  EXPECT_EQ(lacking([](CpuidReport& r) { r.xcr0 = 4; }), CpuTier::kSse2);
+  EXPECT_EQ(lacking([](CpuidReport& r) { r.leaf7_ebx = ~kAvx2; }), CpuTier::kSse2);
+#if defined(__GNUC__) || defined(__clang__)
+  // On this processor it agrees with the compiler's detection.
+  CpuidReport here{};
+  uint32_t a = 0, b = 0, c = 0, d = 0;
+  here.max_leaf = __get_cpuid_max(0, nullptr);
+  __get_cpuid(1, &a, &b, &c, &d);
+  here.leaf1_ecx = c;
+  if (__get_cpuid_count(7, 0, &a, &b, &c, &d)) here.leaf7_ebx = b;
+  if ((here.leaf1_ecx >> 27) & 1) {
+    uint32_t high = 0;
+    __asm__ volatile("xgetbv" : "=a"(here.xcr0), "=d"(high) : "c"(0));
+  }
+  EXPECT_EQ(tier_from_cpuid(here), detected_cpu_tier());
+#endif
+}
+#endif
 
 }  // namespace
 }  // namespace frameinterp

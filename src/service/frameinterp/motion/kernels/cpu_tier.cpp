@@ -27,17 +27,28 @@ CpuTier detected_cpu_tier() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") ? CpuTier::kAvx2 : CpuTier::kSse2;
 #else
-  // SSE2 is part of every x86-64 processor. AVX2 needs the CPUID bit and the
-  // operating system's saving of the YMM state (OSXSAVE, XCR0 bits 1 and 2).
+  CpuidReport report{};
   int regs[4] = {};
   __cpuid(regs, 0);
-  if (regs[0] < 7) return CpuTier::kSse2;
+  report.max_leaf = static_cast<uint32_t>(regs[0]);
   __cpuid(regs, 1);
-  const bool osxsave = (regs[2] >> 27) & 1, avx = (regs[2] >> 28) & 1;
-  if (!osxsave || !avx || (_xgetbv(0) & 6) != 6) return CpuTier::kSse2;
-  __cpuidex(regs, 7, 0);
-  return (regs[1] >> 5) & 1 ? CpuTier::kAvx2 : CpuTier::kSse2;
+  report.leaf1_ecx = static_cast<uint32_t>(regs[2]);
+  if ((report.leaf1_ecx >> 27) & 1) report.xcr0 = static_cast<uint32_t>(_xgetbv(0));
+  if (report.max_leaf >= 7) {
+    __cpuidex(regs, 7, 0);
+    report.leaf7_ebx = static_cast<uint32_t>(regs[1]);
+  }
+  return tier_from_cpuid(report);
 #endif
 }
+
+#if defined(FRAMEINTERP_X86_KERNELS)
+CpuTier tier_from_cpuid(const CpuidReport& report) {
+  if (report.max_leaf < 7) return CpuTier::kSse2;
+  const bool osxsave = (report.leaf1_ecx >> 27) & 1, avx = (report.leaf1_ecx >> 28) & 1;
+  if (!osxsave || !avx || (report.xcr0 & 6) != 6) return CpuTier::kSse2;
+  return (report.leaf7_ebx >> 5) & 1 ? CpuTier::kAvx2 : CpuTier::kSse2;
+}
+#endif
 
 }  // namespace frameinterp
