@@ -81,6 +81,8 @@ TEST_F(Driver, CopiesAtTheEndsOfTheIntervalAndAfterASceneCut) {
   ctx->scene_cut = 0;
   frames[2]->frame.pts = frames[1]->frame.pts;
   EXPECT_TRUE(SynthesisCopies(400000 + 100, 1)) << "equal times: alpha 0";
+  ctx->format = 6;
+  EXPECT_FALSE(SynthesisCopies(400000, 1)) << "a format not the context's: not written";
 }
 
 }  // namespace
