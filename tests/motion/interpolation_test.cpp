@@ -69,7 +69,7 @@ struct Driver : ::testing::Test {
   }
 };
 
-TEST_F(Driver, CopiesAtTheEndsOfTheIntervalAndAfterASceneCut) {
+TEST_F(Driver, CopiesAtTheEndsAndAfterASceneCutAndWritesNothingWithoutItsPictures) {
   Configure();
   InjectAll();
   EXPECT_TRUE(SynthesisCopies(400000, 1)) << "alpha 0";
@@ -83,6 +83,9 @@ TEST_F(Driver, CopiesAtTheEndsOfTheIntervalAndAfterASceneCut) {
   EXPECT_TRUE(SynthesisCopies(400000 + 100, 1)) << "equal times: alpha 0";
   ctx->format = 6;
   EXPECT_FALSE(SynthesisCopies(400000, 1)) << "a format not the context's: not written";
+  ctx->format = 1;
+  ctx->frames[1].frame = nullptr;
+  EXPECT_FALSE(SynthesisCopies(400000, 1)) << "a window without its first frame: not written";
 }
 
 }  // namespace
