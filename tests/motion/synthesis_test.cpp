@@ -214,6 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BilateralSplitsInterleaved", 6, 96, 80, ME_MODE_BILAT, 16, 700, 12, false, true},
         Case{"BilateralInterleavedOddSize", 6, 53, 41, ME_MODE_BILAT, 8, 250, 20, false, true},
         Case{"BidirectionalInterleaved", 6, 64, 48, ME_MODE_BIDIR, 8, 100, 20, false, false},
+        Case{"BidirectionalInterleavedOddSize", 6, 53, 41, ME_MODE_BIDIR, 8, 400, 20, false, false},
         Case{"BilateralSplitsPacked", 20, 80, 64, ME_MODE_BILAT, 8, 512, 12, false, true},
         Case{"BidirectionalPackedTwoPixelBlocks", 20, 41, 30, ME_MODE_BIDIR, 2, 900, 6, false, false}),
     [](const ::testing::TestParamInfo<Case>& param) { return param.param.name; });
