@@ -169,8 +169,7 @@ SamplePtr FrameSourceMotionImpl::GetFrame(int64_t pts, uint32_t flags) {
 
   const int64_t t3 = SteadyNowNs();
   out_frame_.pts = pts;
-  synthesize_frame(mi_ctx_, &out_frame_);
-  CopyOut(out_frame_, out_sample_);
+  SynthesiseOut();
   const int64_t t4 = SteadyNowNs();
   CoreLogPrint(kMotionTag, kLogError,
                "------------------FrameInterpolation  elap0 %lld,elap1 %lld,elap2 %lld,elap3 %lld",
@@ -332,11 +331,14 @@ bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
   return true;
 }
 
-bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
+std::shared_ptr<avcore::IMediaBuffer> FrameSourceMotionImpl::LockOutput(const MIFrame& frame,
+                                                                         const SamplePtr& sample,
+                                                                         uint8_t* planes[],
+                                                                         int32_t strides[]) {
   std::shared_ptr<avcore::IMediaBuffer> buffer;
   sample->GetBuffer(&buffer, 0, 0);
   avcore::IMediaDesc* desc = buffer ? buffer->GetDesc(0) : nullptr;
-  if (!desc) return false;
+  if (!desc) return nullptr;
   WorkingLayout layout;
   const uint32_t format = desc->GetFormat();
   // Planes of another layout are never written.
@@ -344,24 +346,55 @@ bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
       desc->GetHeight(0) != static_cast<uint32_t>(frame.height) ||
       !working_layout(frame.format, frame.width, frame.height, &layout) ||
       format != static_cast<uint32_t>(layout.output_format)) {
-    return false;
+    return nullptr;
   }
   sample->SetPts(frame.pts);
   const bool no_duration = frame.duration == 0 || frame.duration == kNoTime;
   sample->SetDuration(no_duration ? frame_duration_ : frame.duration);
 
-  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
-  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
-  if (buffer->Lock(planes, strides, 1, 0) != 0) return false;
+  if (buffer->Lock(planes, strides, 1, 0) != 0) return nullptr;
   if (!host_planes_fit(frame, planes, strides)) {
     buffer->Unlock();
-    return false;
+    return nullptr;
   }
+  return buffer;
+}
+
+bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
+  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
+  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
+  const auto buffer = LockOutput(frame, sample, planes, strides);
+  if (!buffer) return false;
   const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
-  copy_planes(layout.output_format, frame.height, frame.data + first, frame.linesize + first,
-              planes, strides);
+  copy_planes(frame.format, frame.height, frame.data + first, frame.linesize + first, planes, strides);
   buffer->Unlock();
   return true;
+}
+
+void FrameSourceMotionImpl::SynthesiseOut() {
+  uint8_t* planes[avcore::IMediaBuffer::kMaxPlanes] = {};
+  int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
+  const auto buffer = LockOutput(out_frame_, out_sample_, planes, strides);
+  // The synthesis writes every sample of its output through the output's own
+  // strides and reads only the window frames, so host planes that hold the
+  // picture's rows (as LockOutput checked) take it directly. A working frame
+  // of packed pixels also carries a derived luma plane that the host's
+  // picture does not have: those go through the output working frame.
+  if (buffer && !has_packed_pixels(out_frame_.format)) {
+    MIFrame host = out_frame_;
+    for (int32_t p = 0; p < avcore::IMediaBuffer::kMaxPlanes && out_frame_.data[p]; ++p) {
+      host.data[p] = planes[p];
+      host.linesize[p] = strides[p];
+    }
+    synthesize_frame(mi_ctx_, &host);
+  } else {
+    synthesize_frame(mi_ctx_, &out_frame_);
+    if (buffer) {
+      copy_planes(out_frame_.format, out_frame_.height, out_frame_.data + kPackedPlane,
+                  out_frame_.linesize + kPackedPlane, planes, strides);
+    }
+  }
+  if (buffer) buffer->Unlock();
 }
 
 }  // namespace frameinterp

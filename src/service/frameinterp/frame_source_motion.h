@@ -42,7 +42,18 @@ private:
   // working frames' size and format, its planes cannot hold their rows, or
   // the Lock fails.
   bool CopyIn(SamplePtr sample, MIFrame& frame);
+  // Copies the frame's picture and times into the sample, one write Lock;
+  // false, the picture unwritten, when the sample's picture is not of the
+  // frame's size and output format, its planes cannot hold the rows, or the
+  // Lock fails.
   bool CopyOut(const MIFrame& frame, SamplePtr sample);
+  // Stamps the sample with the frame's times and locks its buffer for
+  // writing; null, nothing locked, where CopyOut would write nothing.
+  std::shared_ptr<avcore::IMediaBuffer> LockOutput(const MIFrame& frame, const SamplePtr& sample,
+                                                   uint8_t* planes[], int32_t strides[]);
+  // Synthesises the frame at out_frame_.pts into the output sample, as
+  // CopyOut of the synthesised frame would give it.
+  void SynthesiseOut();
 
   // Empties the window; the working frames keep their planes and the output
   // sample stays for the next window.
