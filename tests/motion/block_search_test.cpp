@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -88,6 +89,15 @@ TEST_F(Searches, ZeroRangeKeepsTheBlockPosition) {
 
 // A position tested before can never be strictly cheaper than the best, so no
 // search costs one twice, whatever the cost surface.
+TEST_F(Searches, APerfectZeroVectorEndsMethodsOneToSevenBeforeAnythingElseIsCosted) {
+  script_.cost = [](int32_t vx, int32_t vy) { return vx == 0 && vy == 0 ? 0u : 5u; };
+  for (const SearchFn search : std::span(kAllMethods).first(7)) {
+    EXPECT_EQ(run(search), Vector(0, 0));
+    EXPECT_EQ(cost_, 0u);
+    EXPECT_EQ(script_.calls, std::vector<Vector>{Vector(0, 0)});
+  }
+}
+
 TEST_F(Searches, NoPositionIsCostedTwice) {
   me_.search_range = 6;
   me_.predicted_x = 1;
