@@ -84,6 +84,8 @@ TEST_F(Driver, CopiesAtTheEndsAndAfterASceneCutAndWritesNothingWithoutItsPicture
   ctx->format = 6;
   EXPECT_FALSE(SynthesisCopies(400000, 1)) << "a format not the context's: not written";
   ctx->format = 1;
+  ctx->frames[0].frame = nullptr;
+  EXPECT_FALSE(SynthesisCopies(400000, 1)) << "a window still filling: not written";
   ctx->frames[1].frame = nullptr;
   EXPECT_FALSE(SynthesisCopies(400000, 1)) << "a window without its first frame: not written";
 }
