@@ -73,17 +73,20 @@ std::shared_ptr<standin::CpuBuffer> picture_of(const Plane planes[3], const Size
   return picture;
 }
 
-// The picture as 4-byte pixels (format 20): each pixel's Y, U, V and 255.
-std::shared_ptr<standin::CpuBuffer> packed_picture_of(const Plane planes[3], const Size& size) {
+// An I420 picture of the size as 4-byte pixels (format 20): each pixel's Y,
+// U, V and 255.
+std::shared_ptr<standin::CpuBuffer> packed_picture_of(standin::CpuBuffer& i420, const Size& size) {
   auto picture = standin::MakePicture(20, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
-  for (int32_t y = 0; y < size.height; ++y) {
-    uint8_t* px = picture->plane(0) + static_cast<size_t>(y) * 4 * static_cast<size_t>(size.width);
-    for (int32_t x = 0; x < size.width; ++x, px += 4) {
-      const size_t luma = static_cast<size_t>(y) * static_cast<size_t>(size.width) + static_cast<size_t>(x);
-      const size_t chroma = static_cast<size_t>(y / 2) * static_cast<size_t>(planes[1].width) + static_cast<size_t>(x / 2);
-      px[0] = planes[0].px[luma];
-      px[1] = planes[1].px[chroma];
-      px[2] = planes[2].px[chroma];
+  const auto w = static_cast<size_t>(size.width);
+  for (size_t y = 0; y < static_cast<size_t>(size.height); ++y) {
+    const uint8_t* luma = i420.plane(0) + y * w;
+    const uint8_t* u = i420.plane(1) + y / 2 * (w / 2);
+    const uint8_t* v = i420.plane(2) + y / 2 * (w / 2);
+    uint8_t* px = picture->plane(0) + y * 4 * w;
+    for (size_t x = 0; x < w; ++x, px += 4) {
+      px[0] = luma[x];
+      px[1] = u[x / 2];
+      px[2] = v[x / 2];
       px[3] = 255;
     }
   }
@@ -116,11 +119,7 @@ const std::vector<std::shared_ptr<standin::CpuBuffer>>& pictures(const Size& siz
     }
   } else if (content == 2) {
     // The footage's frames as 4-byte pixels.
-    for (const auto& picture : pictures(size, 0)) {
-      Plane planes[3] = {Plane(size.width, size.height, size.width), Plane(cw, ch, cw), Plane(cw, ch, cw)};
-      for (int p = 0; p < 3; ++p) std::memcpy(planes[p].px.data(), picture->plane(p), planes[p].px.size());
-      out.push_back(packed_picture_of(planes, size));
-    }
+    for (const auto& picture : pictures(size, 0)) out.push_back(packed_picture_of(*picture, size));
   } else {
     const Plane luma = testing::smooth_texture(size.width + 64, size.height + 64, size.width + 64);
     const Plane chroma = testing::smooth_texture(cw + 32, ch + 32, cw + 32);

@@ -49,6 +49,13 @@ bool SizeOf(avcore::IMediaDesc* desc, int32_t* width, int32_t* height) {
   return true;
 }
 
+// Copies the frame's picture (for 4-byte pixels, the plane of pixels) into
+// host planes of the output layout.
+void CopyPicture(const MIFrame& frame, uint8_t* const planes[], const int32_t strides[]) {
+  const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
+  copy_planes(frame.format, frame.height, frame.data + first, frame.linesize + first, planes, strides);
+}
+
 // Whether a picture of the description has the frame's size and format.
 bool SameLayout(avcore::IMediaDesc& desc, const MIFrame& frame) {
   return desc.GetWidth(0) == static_cast<uint32_t>(frame.width) &&
@@ -365,8 +372,7 @@ bool FrameSourceMotionImpl::CopyOut(const MIFrame& frame, SamplePtr sample) {
   int32_t strides[avcore::IMediaBuffer::kMaxPlanes] = {};
   const auto buffer = LockOutput(frame, sample, planes, strides);
   if (!buffer) return false;
-  const int32_t first = has_packed_pixels(frame.format) ? kPackedPlane : 0;
-  copy_planes(frame.format, frame.height, frame.data + first, frame.linesize + first, planes, strides);
+  CopyPicture(frame, planes, strides);
   buffer->Unlock();
   return true;
 }
@@ -389,10 +395,7 @@ void FrameSourceMotionImpl::SynthesiseOut() {
     synthesize_frame(mi_ctx_, &host);
   } else {
     synthesize_frame(mi_ctx_, &out_frame_);
-    if (buffer) {
-      copy_planes(out_frame_.format, out_frame_.height, out_frame_.data + kPackedPlane,
-                  out_frame_.linesize + kPackedPlane, planes, strides);
-    }
+    if (buffer) CopyPicture(out_frame_, planes, strides);
   }
   if (buffer) buffer->Unlock();
 }
