@@ -83,18 +83,25 @@ std::vector<Kernel> kernels() {
                                   texture(1).data() + at, kWidth, 700, 324);
                     benchmark::ClobberMemory();
                   }});
-  // A 16 x 16 cell of the bilateral gathering: four overlap windows, and its
-  // block's split square as a fifth pair.
-  for (const int32_t pairs : {4, 5}) {
-    list.push_back({Label("gather_pairs 16x16, %d pairs", pairs, 0), [=](const MotionKernels& k, int64_t i) {
+  // A 16 x 16 cell of the bilateral gathering: four overlap windows (their
+  // weights also as tiles, as whole cells have them), and its block's split
+  // square as a fifth pair.
+  for (const int32_t pairs : {4, 5, -4}) {
+    const char* label = pairs > 0 ? "gather_pairs 16x16, %d pairs" : "gather_pairs 16x16, %d pairs as tiles";
+    list.push_back({Label(label, pairs > 0 ? pairs : -pairs, 0), [=](const MotionKernels& k, int64_t i) {
                       static std::vector<uint8_t> out(16 * 16);
+                      static WindowTiles tiles;
                       const size_t at = place(i);
                       GatherRect rect{out.data(), 16, texture(0).data() + at, texture(1).data() + at, kWidth,
-                                      64, kWidth, 16, 16, pairs, {}, 324, 700};
-                      for (int32_t p = 0; p < pairs; ++p) {
+                                      64, kWidth, 16, 16, pairs > 0 ? pairs : -pairs, {}, 324, 700, nullptr};
+                      for (int32_t p = 0; p < rect.pairs; ++p) {
                         const size_t moved = at + static_cast<size_t>(p) * (kWidth + 3);
                         rect.pair[p] = {weights.data() + 8 * p, texture(0).data() + moved,
                                         texture(1).data() + moved + 2};
+                      }
+                      if (pairs < 0) {
+                        static const bool made = make_window_tiles(rect, &tiles);
+                        rect.tiles = made ? &tiles : nullptr;
                       }
                       k.gather_pairs(rect);
                       benchmark::ClobberMemory();

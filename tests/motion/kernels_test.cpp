@@ -308,5 +308,91 @@ TEST(Kernels, GatheredMeansOfEveryPairCountShapeAndAlignment) {
   }
 }
 
+// The weights of a whole cell's four windows as tiles, at every shape the
+// tiles take: random weights, all 255 with all samples 255, or sparse ones
+// that leave most positions to a single pair; the reference reads the rows.
+TEST(Kernels, GatheredMeansFromWindowTilesOfEveryShape) {
+  std::mt19937 rng(9);
+  const std::pair<int32_t, int32_t> shapes[] = {{8, 4}, {8, 16}, {16, 2}, {16, 16}, {32, 8}, {64, 16}};
+  for (const auto& k : new_kernels([](const MotionKernels& t) { return t.gather_pairs; })) {
+    for (const auto& [cols, rows] : shapes) {
+      for (const uint32_t alpha : {1u, 333u, 512u, 1023u}) {
+        const int kind = static_cast<int>(rng() % kKinds);
+        const ptrdiff_t stride = cols + static_cast<ptrdiff_t>(rng() % 5);
+        const size_t size = static_cast<size_t>(stride * rows + 48);
+        std::vector<std::vector<uint8_t>> planes;
+        for (int32_t i = 0; i < 12; ++i) planes.push_back(bytes(size, rng, i % 3 == 0 && kind == 3 ? 0 : kind));
+        for (int32_t i = 0; i < 12; i += 3) {
+          for (size_t n = 0; n < size; ++n) {
+            uint8_t& w = planes[i][n];
+            if (kind == 2) w = (n + i / 3) % 4 == 0 ? static_cast<uint8_t>(1 + rng() % 255) : 0;
+            if (kind == 1) w = 255;
+            if (i == 9 && w == 0 && kind != 2) w = 1;  // every position weighs something
+          }
+        }
+        GatherRect rect{};
+        rect.cols = cols;
+        rect.rows = rows;
+        rect.pairs = 4;
+        rect.beta = 1024 - alpha;
+        rect.alpha = alpha;
+        for (int32_t p = 0; p < 4; ++p) {
+          rect.pair[p] = {planes[3 * p].data(), planes[3 * p + 1].data() + rng() % 16, planes[3 * p + 2].data() + rng() % 16};
+        }
+        rect.weights_stride = stride;
+        rect.samples_stride = stride + 1;
+        rect.out_stride = stride + 3;
+        rect.own_first = rect.own_second = planes[1].data();  // read, never used: every W > 0
+        rect.own_stride = stride;
+        static WindowTiles tiles;
+        ASSERT_TRUE(make_window_tiles(rect, &tiles)) << cols << "x" << rows;
+        const std::vector<uint8_t> out(size + 64, 7);
+        const std::vector<uint8_t> want = gathered(gather_pairs_c, rect, out, 5);
+        rect.tiles = &tiles;
+        ASSERT_TRUE(gathered(k.kernel, rect, out, 5) == want && gathered(k.below, rect, out, 5) == want)
+            << cpu_tier_name(k.tier) << " " << cols << "x" << rows << " kind " << kind << " alpha " << alpha;
+      }
+    }
+  }
+}
+
+// Shapes the tiles do not cover, and a position without weight, are refused.
+TEST(Kernels, WindowTilesRefuseOtherShapesAndWeightlessPositions) {
+  const std::vector<uint8_t> ones(64 * 32, 1), zeros(64 * 32, 0);
+  static WindowTiles tiles;
+  const auto made = [&](int32_t cols, int32_t rows, const std::vector<uint8_t>& last, int32_t pairs) {
+    GatherRect rect{};
+    rect.cols = cols;
+    rect.rows = rows;
+    rect.pairs = pairs;
+    for (int32_t p = 0; p < 4; ++p) rect.pair[p].weights = p == 3 ? last.data() : zeros.data();
+    rect.weights_stride = 64;
+    return make_window_tiles(rect, &tiles);
+  };
+  EXPECT_TRUE(made(64, 16, ones, 4));
+  EXPECT_FALSE(made(64, 16, zeros, 4));
+  EXPECT_FALSE(made(64, 16, ones, 5));
+  EXPECT_FALSE(made(64, 32, ones, 4));  // more tiles than a cell has
+  EXPECT_FALSE(made(8, 6, ones, 4));
+  EXPECT_FALSE(made(16, 3, ones, 4));
+  EXPECT_FALSE(made(24, 2, ones, 4));
+  EXPECT_FALSE(made(4, 4, ones, 4));
+}
+
+// The truncated product with W's reciprocal is floor(m / W) for every m of a
+// mean: it is monotone in m, so it suffices that each multiple k W gives k
+// and the sample before it k - 1.
+TEST(Kernels, WindowReciprocalsTruncateToTheQuotient) {
+  for (uint32_t w = 1; w <= 1020; ++w) {
+    const float r = window_reciprocal(w);
+    for (uint32_t k = 0; k <= 256; ++k) {
+      ASSERT_EQ(static_cast<uint32_t>(static_cast<float>(k * w) * r), k) << "W " << w;
+      if (k > 0) {
+        ASSERT_EQ(static_cast<uint32_t>(static_cast<float>(k * w - 1) * r), k - 1) << "W " << w;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace frameinterp

@@ -54,6 +54,13 @@ struct Grid {
   uint8_t window[kMaxSide * kMaxSide * 4] = {};
   int32_t window_stride = 0;
   int32_t parity = 0;
+  // The weights of a whole cell's four windows as tiles, made at the first
+  // such cell from the weight rows in `tiles_from` (every whole cell reads
+  // the same part of `window`); unusable where make_window_tiles refused.
+  WindowTiles tiles;
+  const uint8_t* tiles_from[4] = {};
+  bool tiles_made = false;
+  bool tiles_usable = false;
 };
 
 // Where a pair's two samples lie: the displacements into frames[1] and
@@ -116,7 +123,8 @@ private:
   // Always inlined: GCC finds a function that only prefetches free of
   // effects and drops its calls.
   [[gnu::always_inline]] inline void prefetch_ahead(const Cell& cell) const;
-  void compose_span(const Grid& g, const Span& span, bool whole, bool split);
+  void compose_span(Grid& g, const Span& span, bool whole, bool split);
+  const WindowTiles* tiles_for(Grid& g, const GatherRect& rect) const;
   // Points the rectangle's output and own samples at sample (i0, j0) of the
   // grid's plane and gathers it.
   void gather_at(const Grid& g, int32_t plane, int32_t i0, int32_t j0, GatherRect* rect);
@@ -439,14 +447,31 @@ void BilateralGather::gather_at(const Grid& g, int32_t plane, int32_t i0, int32_
   gather_(*rect);
 }
 
-void BilateralGather::compose_span(const Grid& g, const Span& span, bool whole, bool split) {
-  GatherRect rect{};
+const WindowTiles* BilateralGather::tiles_for(Grid& g, const GatherRect& rect) const {
+  bool same = g.tiles_made;
+  for (int32_t k = 0; k < 4; ++k) same = same && rect.pair[k].weights == g.tiles_from[k];
+  if (!same) {
+    g.tiles_usable = make_window_tiles(rect, &g.tiles);
+    g.tiles_made = true;
+    for (int32_t k = 0; k < 4; ++k) g.tiles_from[k] = rect.pair[k].weights;
+  }
+  return g.tiles_usable ? &g.tiles : nullptr;
+}
+
+void BilateralGather::compose_span(Grid& g, const Span& span, bool whole, bool split) {
+  // Every field the kernels read is set here, by set_weights, set_samples
+  // and gather_at (no zeroing of the whole rectangle per span).
+  GatherRect rect;
+  for (GatherPair& pair : rect.pair) pair = {};
   rect.cols = (span.i1 - span.i0) * g.bytes;
   rect.rows = span.j1 - span.j0;
   rect.pairs = window_count_ + (split ? 1 : 0);
   rect.beta = static_cast<uint32_t>(beta_);
   rect.alpha = static_cast<uint32_t>(alpha_);
   set_weights(g, span, whole, split, &rect);
+  // A whole cell's weights are the same table rows for every such cell;
+  // with all four windows they also come as tiles.
+  rect.tiles = whole && !split && window_count_ == 4 ? tiles_for(g, rect) : nullptr;
   for (int32_t p = 0; p < g.plane_count; ++p) {
     const int32_t plane = g.planes[p];
     set_samples(g, span, plane, split, &rect);
@@ -506,7 +531,7 @@ void BilateralGather::compose_cell(const Cell& cell) {
   const bool whole = cell.x1 < width_ && cell.y1 < height_ && !adaptive_;
   const bool split = subdivided_in(cell);
   for (int32_t n = 0; n < grid_count_; ++n) {
-    const Grid& g = grids_[n];
+    Grid& g = grids_[n];
     Span span{cell.x0 >> g.shift, cell.x1 >> g.shift, cell.y0 >> g.shift, cell.y1 >> g.shift, 0, 0, 0, 0};
     if (span.i0 >= span.i1 || span.j0 >= span.j1) continue;
     span.x_first = (span.i0 << g.shift) + g.last;

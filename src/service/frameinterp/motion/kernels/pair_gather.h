@@ -33,6 +33,23 @@ struct GatherPair {
   const uint8_t* second;
 };
 
+// The weights of a rectangle of four pairs (a whole cell of the bilateral
+// synthesis: its four overlap windows), every position's total weight W > 0,
+// laid out for the SIMD twins in tiles of 32 samples: two rows of 16 bytes,
+// or four rows of 8 when the rectangle is 8 bytes wide, row band by row band
+// and left to right. Entry e = 8 j + 4 h + i of a tile is byte 4 j + i of its
+// half h: row h of the tile (16-byte rows), or rows 2 h and 2 h + 1 (8-byte
+// rows).
+inline constexpr int32_t kTileSamples = 32;
+inline constexpr int32_t kMaxWindowTiles = 32;  // 16 rows of 64 bytes
+
+struct alignas(32) WindowTiles {
+  uint32_t weights01[kMaxWindowTiles][kTileSamples];   // w0 | w1 << 16
+  uint32_t weights23[kMaxWindowTiles][kTileSamples];   // w2 | w3 << 16
+  uint32_t half_total[kMaxWindowTiles][kTileSamples];  // 512 W, half the total
+  float reciprocal[kMaxWindowTiles][kTileSamples];     // window_reciprocal(W)
+};
+
 // `rows` rows of `cols` output samples, out[r x out_stride + c], with the
 // samples own_first / own_second [r x own_stride + c] at the output's own
 // place for the plain blend, and `pairs` pairs (0 to kMaxGatherPairs) whose
@@ -51,6 +68,9 @@ struct GatherRect {
   GatherPair pair[kMaxGatherPairs];
   uint32_t beta;
   uint32_t alpha;
+  // Null, or the four pairs' weights as tiles (make_window_tiles): a twin may
+  // read either.
+  const WindowTiles* tiles;
 };
 
 using GatherPairsFn = void (*)(const GatherRect& rect);
@@ -58,6 +78,21 @@ using GatherPairsFn = void (*)(const GatherRect& rect);
 // The columns from `first` on of rows r to r + rows - 1, as a rectangle of
 // their own: what a SIMD twin leaves to the reference after its whole steps.
 GatherRect gather_part(const GatherRect& rect, int32_t r, int32_t rows, int32_t first);
+
+// 1 / W rounded up by three units in the last place, for 0 < W <= 1020:
+// for every 0 <= m <= 255.5 W (the rounded sum over the weight of a mean),
+// the float product m x window_reciprocal(W), truncated, is floor(m / W).
+// The reciprocal is at least 2^-23 of itself above 1 / W, so the product
+// lies above m / W even after its own rounding (2^-24 of it), and below
+// m / W + 2^-20 x 255.5 < m / W + 1 / 1020, while a quotient that is not
+// whole lies at least 1 / W below the next whole one.
+float window_reciprocal(uint32_t total);
+
+// Fills `tiles` from the weights of rect's pairs; false, `tiles` unusable,
+// unless rect has four pairs, either 8 columns and a multiple of 4 rows or a
+// multiple of 16 columns and of 2 rows, at most kMaxWindowTiles tiles and
+// every W > 0.
+bool make_window_tiles(const GatherRect& rect, WindowTiles* tiles);
 
 void gather_pairs_c(const GatherRect& rect);
 void gather_pairs_sse2(const GatherRect& rect);

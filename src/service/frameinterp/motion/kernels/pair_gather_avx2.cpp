@@ -1,5 +1,7 @@
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "motion/kernels/pair_gather.h"
 
 namespace frameinterp {
@@ -120,9 +122,111 @@ void gather_rows(const GatherRect& rect) {
   if (whole < rect.cols) gather_pairs_c(gather_part(rect, 0, rect.rows, whole));
 }
 
+// A tile of 32 samples (see WindowTiles): rows r and r + 1 of 16 bytes, one
+// per 128-bit half, or four rows of 8, two per half. Broadcasts and blends
+// keep the 8-byte rows off the shuffle port.
+template <int32_t kRowBytes>
+__m256i load_tile(const uint8_t* p, ptrdiff_t stride) {
+  if constexpr (kRowBytes == 16) {
+    const __m128i top = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(top),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + stride)), 1);
+  } else {
+    const auto row = [&](int32_t i) {
+      int64_t bytes;
+      std::memcpy(&bytes, p + i * stride, 8);
+      return _mm256_set1_epi64x(bytes);
+    };
+    const __m256i rows01 = _mm256_blend_epi32(row(0), row(1), 0x0c);
+    return _mm256_blend_epi32(_mm256_blend_epi32(rows01, row(2), 0x30), row(3), 0xc0);
+  }
+}
+
+template <int32_t kRowBytes>
+void store_tile(uint8_t* p, ptrdiff_t stride, __m256i bytes) {
+  const __m128i top = _mm256_castsi256_si128(bytes), bottom = _mm256_extracti128_si256(bytes, 1);
+  if constexpr (kRowBytes == 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), top);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + stride), bottom);
+  } else {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), top);
+    _mm_storeh_pd(reinterpret_cast<double*>(p + stride), _mm_castsi128_pd(top));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 2 * stride), bottom);
+    _mm_storeh_pd(reinterpret_cast<double*>(p + 3 * stride), _mm_castsi128_pd(bottom));
+  }
+}
+
+// Two pairs' samples of one frame over a tile, interleaved byte by byte and
+// widened in each half: sum[j] gets w0 x s0 + w1 x s1 (at most 130,050) for
+// bytes 4 j to 4 j + 3 of each half, the tile's entries 8 j to 8 j + 7.
+template <int32_t kRowBytes, bool kFirst>
+void add_two_pairs(const uint8_t* s0, const uint8_t* s1, ptrdiff_t stride, const uint32_t* weights,
+                   __m256i sum[4]) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i x0 = load_tile<kRowBytes>(s0, stride), x1 = load_tile<kRowBytes>(s1, stride);
+  const __m256i lo = _mm256_unpacklo_epi8(x0, x1), hi = _mm256_unpackhi_epi8(x0, x1);
+  const __m256i words[4] = {_mm256_unpacklo_epi8(lo, zero), _mm256_unpackhi_epi8(lo, zero),
+                            _mm256_unpacklo_epi8(hi, zero), _mm256_unpackhi_epi8(hi, zero)};
+  for (int32_t j = 0; j < 4; ++j) {
+    const __m256i w = _mm256_load_si256(reinterpret_cast<const __m256i*>(weights + 8 * j));
+    const __m256i product = _mm256_madd_epi16(w, words[j]);
+    sum[j] = kFirst ? product : _mm256_add_epi32(sum[j], product);
+  }
+}
+
+// The four pairs of a whole cell, weights from tiles: the same sums as
+// gather16, in the tile's order, and floor(m / W) as the product with W's
+// reciprocal (exact, see window_reciprocal) instead of a division. Every W
+// is positive, so no sample takes the plain blend.
+template <int32_t kRowBytes>
+void gather_tiles(const GatherRect& rect) {
+  constexpr int32_t kTileRows = kTileSamples / kRowBytes;
+  const __m256i beta = _mm256_set1_epi32(static_cast<int32_t>(rect.beta));
+  const ptrdiff_t ss = rect.samples_stride, os = rect.out_stride;
+  const WindowTiles* const t = rect.tiles;
+  const int32_t columns = rect.cols / kRowBytes;
+  for (int32_t c = 0; c < rect.cols; c += kRowBytes) {
+    // One column of tiles: every stream moves on by the same offset.
+    const uint8_t* const a0 = rect.pair[0].first + c;
+    const uint8_t* const a1 = rect.pair[1].first + c;
+    const uint8_t* const a2 = rect.pair[2].first + c;
+    const uint8_t* const a3 = rect.pair[3].first + c;
+    const uint8_t* const b0 = rect.pair[0].second + c;
+    const uint8_t* const b1 = rect.pair[1].second + c;
+    const uint8_t* const b2 = rect.pair[2].second + c;
+    const uint8_t* const b3 = rect.pair[3].second + c;
+    uint8_t* out = rect.out + c;
+    int32_t n = c / kRowBytes;
+    for (ptrdiff_t at = 0; at < rect.rows * ss; at += kTileRows * ss, out += kTileRows * os, n += columns) {
+      __m256i first[4], second[4];
+      add_two_pairs<kRowBytes, true>(a0 + at, a1 + at, ss, t->weights01[n], first);
+      add_two_pairs<kRowBytes, false>(a2 + at, a3 + at, ss, t->weights23[n], first);
+      add_two_pairs<kRowBytes, true>(b0 + at, b1 + at, ss, t->weights01[n], second);
+      add_two_pairs<kRowBytes, false>(b2 + at, b3 + at, ss, t->weights23[n], second);
+      __m256i mean[4];
+      for (int32_t j = 0; j < 4; ++j) {
+        // (1024 x B + beta x (A - B) + 512 W) >> 10 < 2^19, as in gather16,
+        // is B + ((beta x (A - B) + 512 W) >> 10), the shift arithmetic.
+        const __m256i half = _mm256_load_si256(reinterpret_cast<const __m256i*>(t->half_total[n] + 8 * j));
+        const __m256i part = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(first[j], second[j]), beta), half);
+        const __m256i m = _mm256_add_epi32(second[j], _mm256_srai_epi32(part, 10));
+        const __m256 reciprocal = _mm256_load_ps(t->reciprocal[n] + 8 * j);
+        mean[j] = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(m), reciprocal));
+      }
+      const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(mean[0], mean[1]),
+                                                _mm256_packus_epi32(mean[2], mean[3]));
+      store_tile<kRowBytes>(out, os, bytes);
+    }
+  }
+}
+
 }  // namespace
 
 void gather_pairs_avx2(const GatherRect& rect) {
+  if (rect.tiles) {
+    rect.cols == 8 ? gather_tiles<8>(rect) : gather_tiles<16>(rect);
+    return;
+  }
   // Each pair count has its own unrolled loop; five is the most a pixel has.
   static constexpr void (*kRows[])(const GatherRect&) = {
       gather_rows<0>, gather_rows<1>, gather_rows<2>, gather_rows<3>, gather_rows<4>, gather_rows<5>};
