@@ -126,7 +126,7 @@ void gather_rows(const GatherRect& rect) {
 // per 128-bit half, or four rows of 8, two per half. Broadcasts and blends
 // keep the 8-byte rows off the shuffle port.
 template <int32_t kRowBytes>
-__m256i load_tile(const uint8_t* p, ptrdiff_t stride) {
+[[gnu::always_inline]] inline __m256i load_tile(const uint8_t* p, ptrdiff_t stride) {
   if constexpr (kRowBytes == 16) {
     const __m128i top = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     return _mm256_inserti128_si256(_mm256_castsi128_si256(top),
@@ -143,7 +143,7 @@ __m256i load_tile(const uint8_t* p, ptrdiff_t stride) {
 }
 
 template <int32_t kRowBytes>
-void store_tile(uint8_t* p, ptrdiff_t stride, __m256i bytes) {
+[[gnu::always_inline]] inline void store_tile(uint8_t* p, ptrdiff_t stride, __m256i bytes) {
   const __m128i top = _mm256_castsi256_si128(bytes), bottom = _mm256_extracti128_si256(bytes, 1);
   if constexpr (kRowBytes == 16) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), top);
@@ -160,7 +160,7 @@ void store_tile(uint8_t* p, ptrdiff_t stride, __m256i bytes) {
 // widened in each half: sum[j] gets w0 x s0 + w1 x s1 (at most 130,050) for
 // bytes 4 j to 4 j + 3 of each half, the tile's entries 8 j to 8 j + 7.
 template <int32_t kRowBytes, bool kFirst>
-void add_two_pairs(const uint8_t* s0, const uint8_t* s1, ptrdiff_t stride, const uint32_t* weights,
+[[gnu::always_inline]] inline void add_two_pairs(const uint8_t* s0, const uint8_t* s1, ptrdiff_t stride, const uint32_t* weights,
                    __m256i sum[4]) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i x0 = load_tile<kRowBytes>(s0, stride), x1 = load_tile<kRowBytes>(s1, stride);
