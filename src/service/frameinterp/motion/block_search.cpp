@@ -17,8 +17,10 @@ constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
 // the search window, the best cost so far and the caller's `result`. A
 // candidate is taken only when strictly cheaper than the best, and a search's
 // costs do not change while it runs, so a position tested before can never be
-// taken again: the tester remembers the first kSeenCapacity positions it costs
-// (the zero vector's included) and skips them when a pattern comes back to them.
+// taken again: the tester remembers the positions it costs within kSeenReach
+// of the block on both axes (the zero vector's included), one bit each, and
+// skips them when a pattern comes back to them. One farther off, past any
+// default search range, is costed again.
 class CandidateTester {
 public:
   CandidateTester(const MEContext* me, int32_t x, int32_t y, int32_t result[2], uint64_t best)
@@ -36,11 +38,7 @@ public:
     if (cx < left_ || cx > right_ || cy < top_ || cy > bottom_) {
       return;
     }
-    const uint64_t key = position_key(cx, cy);
-    for (int32_t i = 0; i < seen_count_; ++i) {
-      if (seen_[i] == key) return;
-    }
-    if (seen_count_ < kSeenCapacity) seen_[seen_count_++] = key;
+    if (seen_before(cx, cy)) return;
     take_if_cheaper(cx, cy);
   }
 
@@ -75,14 +73,22 @@ public:
   int32_t bottom() const { return bottom_; }
 
 private:
-  // Searches test a few dozen positions; a long one keeps costing the rest.
-  static constexpr int32_t kSeenCapacity = 48;
+  static constexpr int32_t kSeenReach = 32;
+  static constexpr int32_t kSeenSide = 2 * kSeenReach + 1;
 
-  static uint64_t position_key(int32_t cx, int32_t cy) {
-    return uint64_t{static_cast<uint32_t>(cx)} << 32 | static_cast<uint32_t>(cy);
+  // True when (cx, cy) was remembered; else remembers it if within reach.
+  bool seen_before(int32_t cx, int32_t cy) {
+    const int64_t col = int64_t{cx} - x_ + kSeenReach, row = int64_t{cy} - y_ + kSeenReach;
+    if (col < 0 || col >= kSeenSide || row < 0 || row >= kSeenSide) return false;
+    const int64_t bit = row * kSeenSide + col;
+    uint64_t& word = seen_[bit >> 6];
+    const uint64_t mask = uint64_t{1} << (bit & 63);
+    if (word & mask) return true;
+    word |= mask;
+    return false;
   }
 
-  void remember(int32_t cx, int32_t cy) { seen_[seen_count_++] = position_key(cx, cy); }
+  void remember(int32_t cx, int32_t cy) { seen_before(cx, cy); }
 
   void take_if_cheaper(int32_t cx, int32_t cy) {
     const uint64_t cost = me_->cost_fn(me_, x_, y_, cx, cy);
@@ -98,8 +104,7 @@ private:
   int32_t* result_;
   uint64_t best_;
   int32_t left_, right_, top_, bottom_;
-  uint64_t seen_[kSeenCapacity];
-  int32_t seen_count_ = 0;
+  uint64_t seen_[(kSeenSide * kSeenSide + 63) / 64] = {};
 };
 
 // Methods 1 to 7 open with the zero vector's cost as the best so far; a
