@@ -39,6 +39,42 @@ TEST(ClipProvider, EachCallGivesANewSampleSharingThePicture) {
   EXPECT_EQ(a, b);
 }
 
+// A sequence that counts the pictures read.
+class CountedFrames final : public FrameSequence {
+public:
+  bool Has(int64_t index) override { return frames_.Has(index); }
+  Picture Frame(int64_t index) override {
+    ++reads;
+    return frames_.Frame(index);
+  }
+  int reads = 0;
+
+private:
+  PictureList frames_ = FiveFrames();
+};
+
+// A restarting window asks again for the frames just read: the last four
+// pictures are kept and served again, each read once; an older one is read
+// anew.
+TEST(ClipProvider, KeepsTheLastFourPictures) {
+  CountedFrames frames;
+  ClipProvider provider(frames, {25, 1}, kFormatI420);
+  int32_t status = 0;
+  const auto picture_at = [&](int64_t index) {
+    provider.Seek(index * 400'000, 0, &status);
+    std::shared_ptr<avcore::IMediaBuffer> buffer;
+    provider.GetCurrentFrame(&status)->GetBuffer(&buffer, 0, 0);
+    return buffer;
+  };
+  const auto first = picture_at(0);
+  for (const int64_t index : {1, 2, 3, 0, 2, 1, 3}) picture_at(index);
+  EXPECT_EQ(frames.reads, 4);
+  EXPECT_EQ(picture_at(0), first);
+  picture_at(4);  // takes the place of frame 0, the first read
+  EXPECT_NE(picture_at(0), first);
+  EXPECT_EQ(frames.reads, 6);
+}
+
 // Frames that exist but can no longer be read, as in a stream that moved on.
 class UnreadableFrames final : public FrameSequence {
 public:

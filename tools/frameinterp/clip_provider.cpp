@@ -39,18 +39,26 @@ int32_t ClipProvider::MoveNext(int32_t*) {
   return 0;
 }
 
+std::shared_ptr<avcore::IMediaBuffer> ClipProvider::PictureOf(int64_t index) {
+  for (const KeptPicture& kept : kept_) {
+    if (kept.index == index && kept.buffer) return kept.buffer;
+  }
+  KeptPicture& slot = kept_[next_kept_];
+  slot = {};  // the oldest picture goes first
+  std::shared_ptr<avcore::IMediaBuffer> buffer = Guarded(
+      std::shared_ptr<avcore::IMediaBuffer>(), [&] { return ToHostBuffer(frames_.Frame(index), format_); });
+  if (!buffer) return nullptr;
+  slot = {index, buffer};
+  next_kept_ = (next_kept_ + 1) % kKeptPictures;
+  return buffer;
+}
+
 std::shared_ptr<avcore::IMediaSample> ClipProvider::GetCurrentFrame(int32_t*) {
   if (position_ < 0) return nullptr;
-  // Consecutive calls at one position share one host picture.
-  if (picture_index_ != position_) {
-    picture_index_ = -1;
-    picture_ = Guarded(std::shared_ptr<avcore::IMediaBuffer>(),
-                       [&] { return ToHostBuffer(frames_.Frame(position_), format_); });
-    if (!picture_) return nullptr;
-    picture_index_ = position_;
-  }
+  std::shared_ptr<avcore::IMediaBuffer> picture = PictureOf(position_);
+  if (!picture) return nullptr;
   const int64_t pts = FrameTime(position_, rate_);
-  return standin::MakeSample(picture_, pts, FrameTime(position_ + 1, rate_) - pts);
+  return standin::MakeSample(std::move(picture), pts, FrameTime(position_ + 1, rate_) - pts);
 }
 
 }  // namespace fitool

@@ -31,7 +31,8 @@ public:
   // last frame.
   int32_t MoveNext(int32_t* status) override;
   // A new sample on every call, with its own time and duration and sharing
-  // the current frame's picture; empty before the first Seek.
+  // the current frame's picture (the same one for every call at a frame
+  // while it is among the last few read); empty before the first Seek.
   std::shared_ptr<avcore::IMediaSample> GetCurrentFrame(int32_t* status) override;
 
   // Why the frames could not be read during the last calls (the provider
@@ -45,12 +46,25 @@ private:
   template <typename Result, typename Read>
   Result Guarded(Result fallback, Read read);
 
+  // The host picture of frame `index`: one of the last kKeptPictures made,
+  // or a new one (null when the frames cannot be read).
+  std::shared_ptr<avcore::IMediaBuffer> PictureOf(int64_t index);
+
+  // A window that restarts asks again for the frames it had just read (at
+  // 24 -> 60 fps about every frame twice); as many as the window holds are
+  // kept.
+  static constexpr int kKeptPictures = 4;
+  struct KeptPicture {
+    int64_t index = -1;
+    std::shared_ptr<avcore::IMediaBuffer> buffer;
+  };
+
   FrameSequence& frames_;
   Rational rate_;
   uint32_t format_;
   int64_t position_ = -1;
-  int64_t picture_index_ = -1;  // which frame `picture_` holds
-  std::shared_ptr<avcore::IMediaBuffer> picture_;
+  KeptPicture kept_[kKeptPictures];
+  int next_kept_ = 0;  // the slot the next new picture takes
   std::optional<std::string> failure_;
 };
 
