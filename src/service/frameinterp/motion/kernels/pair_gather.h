@@ -82,10 +82,11 @@ GatherRect gather_part(const GatherRect& rect, int32_t r, int32_t rows, int32_t 
 // 1 / W rounded up by three units in the last place, for 0 < W <= 1020:
 // for every 0 <= m <= 255.5 W (the rounded sum over the weight of a mean),
 // the float product m x window_reciprocal(W), truncated, is floor(m / W).
-// The reciprocal is at least 2^-23 of itself above 1 / W, so the product
-// lies above m / W even after its own rounding (2^-24 of it), and below
-// m / W + 2^-20 x 255.5 < m / W + 1 / 1020, while a quotient that is not
-// whole lies at least 1 / W below the next whole one.
+// Three steps of at least 2^-24 of it up from the correctly rounded 1 / W
+// put it almost 2^-23 of itself above 1 / W, so the product lies above m / W
+// even after its own rounding (at most 2^-24 of it), and below m / W +
+// 2^-20 x 255.5 < m / W + 1 / 1020, while a quotient that is not whole lies
+// at least 1 / W below the next whole one.
 float window_reciprocal(uint32_t total);
 
 // Fills `tiles` from the weights of rect's pairs; false, `tiles` unusable,
