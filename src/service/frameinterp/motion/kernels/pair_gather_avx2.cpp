@@ -149,10 +149,12 @@ template <int32_t kRowBytes>
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), top);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p + stride), bottom);
   } else {
+    // (The high halves through a shuffle: a store of them as a double would
+    // be a misaligned double.)
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), top);
-    _mm_storeh_pd(reinterpret_cast<double*>(p + stride), _mm_castsi128_pd(top));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + stride), _mm_unpackhi_epi64(top, top));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 2 * stride), bottom);
-    _mm_storeh_pd(reinterpret_cast<double*>(p + 3 * stride), _mm_castsi128_pd(bottom));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 3 * stride), _mm_unpackhi_epi64(bottom, bottom));
   }
 }
 
