@@ -11,7 +11,7 @@ float window_reciprocal(uint32_t total) {
 }
 
 bool make_window_tiles(const GatherRect& rect, WindowTiles* tiles) {
-  if (rect.pairs != 4 || rect.cols <= 0 || rect.rows <= 0) return false;
+  if (rect.pairs != 4) return false;
   const int32_t row_bytes = rect.cols == 8 ? 8 : 16;
   const int32_t tile_rows = kTileSamples / row_bytes;
   if (rect.cols % row_bytes != 0 || rect.rows % tile_rows != 0 ||
