@@ -69,12 +69,13 @@ FrameSourceMotionImpl::FrameSourceMotionImpl(std::shared_ptr<IFrameProvider> pro
                                              bool use_gpu, const MotionSettings& settings)
     : FrameSourceImpl(std::move(provider), use_gpu), out_frame_(empty_frame()) {
   for (MIFrame& frame : work_frames_) frame = empty_frame();
+  for (MIFrame& set : plane_sets_) set = empty_frame();
   mi_ctx_ = std::make_shared<MIContext>();
   configure(*mi_ctx_, settings);
 }
 
 FrameSourceMotionImpl::~FrameSourceMotionImpl() {
-  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  FreePlaneSets();
   free_planes(&out_frame_);
   destroy(mi_ctx_);
   result_.reset();
@@ -192,9 +193,14 @@ void FrameSourceMotionImpl::ReleaseWindow() {
 }
 
 void FrameSourceMotionImpl::FreeFrames() {
-  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  FreePlaneSets();
   free_planes(&out_frame_);
   out_sample_.reset();
+}
+
+void FrameSourceMotionImpl::FreePlaneSets() {
+  for (MIFrame& set : plane_sets_) free_planes(&set);
+  for (MIFrame& frame : work_frames_) frame = empty_frame();
 }
 
 bool FrameSourceMotionImpl::StartWindow(const SamplePtr& sample) {
@@ -221,8 +227,9 @@ bool FrameSourceMotionImpl::OutputSampleHeldHereOnly() const {
 }
 
 bool FrameSourceMotionImpl::PushIntoWindow(const SamplePtr& sample) {
-  if (!mi_ctx_->frames[3].frame && PushFrame(sample) == kPictureRefused) return false;
-  return PushFrame(sample) != kPictureRefused;
+  const bool twice = !mi_ctx_->frames[3].frame;
+  if (twice && PushFrame(sample) == kPictureRefused) return false;
+  return PushFrame(sample, twice) != kPictureRefused;
 }
 
 SamplePtr FrameSourceMotionImpl::LatestWindowFrameAt(int64_t pts) {
@@ -261,7 +268,7 @@ SamplePtr FrameSourceMotionImpl::Unsynthesised(const SamplePtr& sample) {
 bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   if (out_sample_) return true;
   // Planes left by an allocation that threw half-way are freed first.
-  for (MIFrame& frame : work_frames_) free_planes(&frame);
+  FreePlaneSets();
   free_planes(&out_frame_);
   int32_t width = 0, height = 0;
   const auto format = static_cast<int32_t>(desc->GetFormat());
@@ -279,8 +286,8 @@ bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   new_desc->SetSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
 
   bool planes_ok = allocate_planes(&out_frame_, format, width, height, layout);
-  for (MIFrame& frame : work_frames_) {
-    planes_ok = planes_ok && allocate_planes(&frame, format, width, height, layout);
+  for (MIFrame& set : plane_sets_) {
+    planes_ok = planes_ok && allocate_planes(&set, format, width, height, layout);
   }
   new_desc->SetMemoryType(0);
   avcore::IMediaAllocator* allocator = nullptr;
@@ -289,20 +296,45 @@ bool FrameSourceMotionImpl::AllocateFrames(avcore::IMediaDesc* desc) {
   if (allocator) allocator->Allocate(&buffer, new_desc.get(), 0, 0);
   SamplePtr sample = buffer ? avcore::OVKAvCoreMediaSampleCreate(nullptr) : nullptr;
   if (!sample) {
-    for (MIFrame& frame : work_frames_) free_planes(&frame);
+    FreePlaneSets();
     free_planes(&out_frame_);
     return false;
   }
+  for (int32_t i = 0; i < kRingSize; ++i) work_frames_[i] = plane_sets_[i];
   sample->SetBuffer(std::move(buffer));
   out_sample_ = std::move(sample);
   return true;
 }
 
-int32_t FrameSourceMotionImpl::PushFrame(SamplePtr sample) {
+const MIFrame& FrameSourceMotionImpl::PlanesToWrite(uint32_t slot) const {
+  // Whether a frame of the window other than the one in `slot` shows the set.
+  const auto read_elsewhere = [&](const MIFrame& set) {
+    for (const MIFrameSlot& position : mi_ctx_->frames) {
+      const MIFrame* frame = position.frame;
+      if (frame && frame != &work_frames_[slot] && frame->data[0] == set.data[0]) return true;
+    }
+    return false;
+  };
+  for (const MIFrame& set : plane_sets_) {
+    if (set.data[0] == work_frames_[slot].data[0] && !read_elsewhere(set)) return set;
+  }
+  // The other three frames show at most three sets.
+  return *std::find_if_not(plane_sets_, plane_sets_ + kRingSize, read_elsewhere);
+}
+
+int32_t FrameSourceMotionImpl::PushFrame(SamplePtr sample, bool again) {
   MIFrame& slot = work_frames_[next_slot_];
-  // The slot may still be the window's oldest frame: a refused picture
-  // leaves the window as it is.
-  if (!CopyIn(std::move(sample), slot)) return kPictureRefused;
+  if (again) {
+    // The same host sample, locked again within this request, holds the
+    // same picture and times: they are already in the previous frame.
+    slot = work_frames_[(next_slot_ + kRingSize - 1) % kRingSize];
+  } else {
+    // The slot may still be the window's oldest frame: a refused picture
+    // leaves the window as it is.
+    MIFrame target = PlanesToWrite(next_slot_);
+    if (!CopyIn(std::move(sample), target)) return kPictureRefused;
+    slot = target;
+  }
   next_slot_ = (next_slot_ + 1) & 3;
   const int32_t r = inject_frame(mi_ctx_, &slot);
   if (r != 0) return r;

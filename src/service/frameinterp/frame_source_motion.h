@@ -35,8 +35,12 @@ private:
 
   // Writes the sample's picture into the next working frame and injects it;
   // kPictureRefused, with nothing written or injected, when the picture
-  // cannot be copied in.
-  int32_t PushFrame(SamplePtr sample);
+  // cannot be copied in. With `again`, the sample is the one the previous
+  // push has just copied in, and the frame takes that push's planes.
+  int32_t PushFrame(SamplePtr sample, bool again = false);
+  // A plane set for the working frame in `slot` to be written into, read by
+  // no other frame of the window: its own unless another frame shares it.
+  const MIFrame& PlanesToWrite(uint32_t slot) const;
   // Copies the picture and its times into the frame, one read Lock of the
   // host's buffer; false, the frame unchanged, when the picture is not of the
   // working frames' size and format, its planes cannot hold their rows, or
@@ -60,6 +64,8 @@ private:
   void ReleaseWindow();
   // Frees the working frames' planes and releases the output sample.
   void FreeFrames();
+  // Frees the plane sets and empties the working frames.
+  void FreePlaneSets();
   // Sizes the working frames (keeping them for a picture of their layout) and
   // configures the context for the sample's picture; false when the window
   // cannot be used for it.
@@ -81,7 +87,12 @@ private:
 
   std::shared_ptr<MIContext> mi_ctx_;
   MIFrame out_frame_;
+  // The window's working frames, each showing one of the plane sets, which
+  // own the planes. The first frame of a window fills two slots: both show
+  // one set, so that picture is copied in once, and with four sets for four
+  // slots a set read by no frame of the window remains for the next push.
   MIFrame work_frames_[kRingSize];
+  MIFrame plane_sets_[kRingSize];
   uint32_t next_slot_ = 0;
   SamplePtr out_sample_;
   SamplePtr result_;
