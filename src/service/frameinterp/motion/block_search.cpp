@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "motion/me_costs.h"
 #include "motion/search_patterns.h"
 
 namespace frameinterp {
@@ -21,10 +22,15 @@ constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
 // of the block on both axes (the zero vector's included), one bit each, and
 // skips them when a pattern comes back to them. One farther off, past any
 // default search range, is costed again.
+//
+// `Cost` scores a candidate position of the block: the installed cost
+// function, or a cost set up once for the block that the compiler can inline.
+template <typename Cost>
 class CandidateTester {
 public:
-  CandidateTester(const MEContext* me, int32_t x, int32_t y, int32_t result[2], uint64_t best)
-      : me_(me), x_(x), y_(y), result_(result), best_(best),
+  CandidateTester(const MEContext* me, const Cost& cost, int32_t x, int32_t y, int32_t result[2],
+                  uint64_t best)
+      : cost_(cost), x_(x), y_(y), result_(result), best_(best),
         left_(std::max(me->x_min, x - me->search_range)),
         right_(std::min(me->x_max, x + me->search_range)),
         top_(std::max(me->y_min, y - me->search_range)),
@@ -91,7 +97,7 @@ private:
   void remember(int32_t cx, int32_t cy) { seen_before(cx, cy); }
 
   void take_if_cheaper(int32_t cx, int32_t cy) {
-    const uint64_t cost = me_->cost_fn(me_, x_, y_, cx, cy);
+    const uint64_t cost = cost_(cx, cy);
     if (cost < best_) {
       best_ = cost;
       result_[0] = cx;
@@ -99,7 +105,7 @@ private:
     }
   }
 
-  const MEContext* me_;
+  Cost cost_;
   int32_t x_, y_;
   int32_t* result_;
   uint64_t best_;
@@ -107,20 +113,33 @@ private:
   uint64_t seen_[(kSeenSide * kSeenSide + 63) / 64] = {};
 };
 
+// The context's installed cost function for the block at (x, y).
+class InstalledCost {
+public:
+  InstalledCost(const MEContext* me, int32_t x, int32_t y) : me_(me), x_(x), y_(y) {}
+  uint64_t operator()(int32_t cx, int32_t cy) const { return me_->cost_fn(me_, x_, y_, cx, cy); }
+
+private:
+  const MEContext* me_;
+  int32_t x_, y_;
+};
+
+using Tester = CandidateTester<InstalledCost>;
+
 // Methods 1 to 7 open with the zero vector's cost as the best so far; a
 // perfect zero vector ends the search before anything else is costed (no
 // tester then).
-std::optional<CandidateTester> open_at_zero_vector(const MEContext* me, int32_t x, int32_t y,
+std::optional<Tester> open_at_zero_vector(const MEContext* me, int32_t x, int32_t y,
                                                    int32_t result[2]) {
   const uint64_t zero = me->cost_fn(me, x, y, x, y);
   if (zero == 0) {
     return std::nullopt;
   }
-  return CandidateTester(me, x, y, result, zero);
+  return Tester(me, InstalledCost(me, x, y), x, y, result, zero);
 }
 
 // Methods 2 to 5 also start `result` at the block position.
-std::optional<CandidateTester> open_at_block(const MEContext* me, int32_t x, int32_t y,
+std::optional<Tester> open_at_block(const MEContext* me, int32_t x, int32_t y,
                                              int32_t result[2]) {
   result[0] = x;
   result[1] = y;
@@ -131,7 +150,8 @@ std::optional<CandidateTester> open_at_block(const MEContext* me, int32_t x, int
 int32_t initial_step(int32_t range) { return range >= 0 ? (range + 1) / 2 : (range - 1) / 2; }
 
 // Tests block position + each vector of the set, in order.
-void test_predictors(CandidateTester& t, int32_t x, int32_t y, const PredictorSet& set) {
+template <typename Cost>
+void test_predictors(CandidateTester<Cost>& t, int32_t x, int32_t y, const PredictorSet& set) {
   for (int32_t i = 0; i < set.count; ++i) {
     t.test(x + set.vectors[i][0], y + set.vectors[i][1]);
   }
@@ -141,11 +161,11 @@ void test_predictors(CandidateTester& t, int32_t x, int32_t y, const PredictorSe
 // halves whenever a pass leaves the best where it was, until it reaches 0.
 uint64_t halve_when_settled(const MEContext* me, int32_t x, int32_t y, int32_t result[2],
                             std::span<const SearchOffset> pattern, int32_t step) {
-  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  std::optional<Tester> opened = open_at_block(me, x, y, result);
   if (!opened) {
     return 0;
   }
-  CandidateTester& t = *opened;
+  Tester& t = *opened;
   do {
     const int32_t cx = result[0], cy = result[1];
     t.test_pattern(pattern, cx, cy, step);
@@ -160,11 +180,11 @@ uint64_t halve_when_settled(const MEContext* me, int32_t x, int32_t y, int32_t r
 // moves it, then one small diamond.
 uint64_t descend_then_refine(const MEContext* me, int32_t x, int32_t y, int32_t result[2],
                              std::span<const SearchOffset> large) {
-  std::optional<CandidateTester> opened = open_at_zero_vector(me, x, y, result);
+  std::optional<Tester> opened = open_at_zero_vector(me, x, y, result);
   if (!opened) {
     return 0;
   }
-  CandidateTester& t = *opened;
+  Tester& t = *opened;
   t.descend(large);
   t.test_pattern(DIAMOND_4, result[0], result[1]);
   return t.best();
@@ -173,11 +193,11 @@ uint64_t descend_then_refine(const MEContext* me, int32_t x, int32_t y, int32_t 
 }  // namespace
 
 uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  std::optional<CandidateTester> opened = open_at_zero_vector(me, x, y, result);
+  std::optional<Tester> opened = open_at_zero_vector(me, x, y, result);
   if (!opened) {
     return 0;
   }
-  CandidateTester& t = *opened;
+  Tester& t = *opened;
   for (int32_t cy = t.top(); cy <= t.bottom(); ++cy) {
     for (int32_t cx = t.left(); cx <= t.right(); ++cx) {
       if (cx != x || cy != y) t.test_once(cx, cy);  // the zero vector is costed
@@ -187,11 +207,11 @@ uint64_t search_exhaustive(const MEContext* me, int32_t x, int32_t y, int32_t re
 }
 
 uint64_t search_three_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  std::optional<Tester> opened = open_at_block(me, x, y, result);
   if (!opened) {
     return 0;
   }
-  CandidateTester& t = *opened;
+  Tester& t = *opened;
   int32_t step = initial_step(me->search_range);
   do {
     t.test_pattern(SQUARE_8, result[0], result[1], step);
@@ -205,11 +225,11 @@ uint64_t search_log2d(const MEContext* me, int32_t x, int32_t y, int32_t result[
 }
 
 uint64_t search_new_three_step(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  std::optional<CandidateTester> opened = open_at_block(me, x, y, result);
+  std::optional<Tester> opened = open_at_block(me, x, y, result);
   if (!opened) {
     return 0;
   }
-  CandidateTester& t = *opened;
+  Tester& t = *opened;
   int32_t step = initial_step(me->search_range);
   bool first = true;
   for (;;) {
@@ -248,8 +268,12 @@ uint64_t search_hexagon(const MEContext* me, int32_t x, int32_t y, int32_t resul
   return descend_then_refine(me, x, y, result, HEXAGON_6);
 }
 
-uint64_t search_predictive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
-  CandidateTester t(me, x, y, result, kNoCandidate);
+namespace {
+
+template <typename Cost>
+uint64_t predictive_with(const MEContext* me, const Cost& cost, int32_t x, int32_t y,
+                         int32_t result[2]) {
+  CandidateTester<Cost> t(me, cost, x, y, result, kNoCandidate);
   t.test(x + me->predicted_x, y + me->predicted_y);
   test_predictors(t, x, y, me->predictors[0]);
   test_predictors(t, x, y, me->predictors[1]);
@@ -257,9 +281,20 @@ uint64_t search_predictive(const MEContext* me, int32_t x, int32_t y, int32_t re
   return t.best();
 }
 
+}  // namespace
+
+uint64_t search_predictive(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
+  // The bilateral mode's cost (the default) is set up once for the block and
+  // inlined into the search: the same sums, without a call per candidate.
+  if (me->cost_fn == bilateral_overlapped_sad) {
+    return predictive_with(me, bilateral_overlapped_cost(me, x, y), x, y, result);
+  }
+  return predictive_with(me, InstalledCost(me, x, y), x, y, result);
+}
+
 uint64_t search_multi_hexagon(const MEContext* me, int32_t x, int32_t y, int32_t result[2]) {
   const int32_t range = me->search_range;
-  CandidateTester t(me, x, y, result, kNoCandidate);
+  Tester t(me, InstalledCost(me, x, y), x, y, result, kNoCandidate);
   t.test(x + me->predicted_x, y + me->predicted_y);
   test_predictors(t, x, y, me->predictors[0]);
 

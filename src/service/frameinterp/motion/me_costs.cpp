@@ -9,11 +9,6 @@
 namespace frameinterp {
 namespace {
 
-// lo if v < lo, else hi if v > hi, else v (defined even when lo > hi).
-int32_t clamp_to(int32_t v, int32_t lo, int32_t hi) {
-  return v < lo ? lo : (v > hi ? hi : v);
-}
-
 // Sum of |a - b| over the square of offsets [first, end) in rows and columns,
 // a anchored at (ax, ay), b at (bx, by), by the kernel for that edge.
 uint64_t square_sad(const uint8_t* a, int32_t ax, int32_t ay, const uint8_t* b, int32_t bx,
@@ -42,28 +37,6 @@ uint64_t vector_penalty(const MEContext* me, int32_t x, int32_t y, int32_t cand_
 int32_t window_first(const MEContext* me) { return -(me->block_size / 2); }
 int32_t window_end(const MEContext* me) { return (3 * me->block_size) / 2; }
 
-// Block position and bilateral vector after clamping: the position into the
-// rectangle shrunk by `inset`, the vector to the largest length that keeps
-// both ends (position +- vector) inside that rectangle.
-struct BilateralPair {
-  int32_t x, y;
-  int32_t vx, vy;
-};
-
-BilateralPair clamp_bilateral(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
-                              int32_t cand_y, int32_t inset) {
-  const int32_t lo_x = me->x_min + inset, hi_x = me->x_max - inset;
-  const int32_t lo_y = me->y_min + inset, hi_y = me->y_max - inset;
-  BilateralPair p{};
-  p.x = clamp_to(x, lo_x, hi_x);
-  p.y = clamp_to(y, lo_y, hi_y);
-  const int32_t bx = p.x - lo_x < hi_x - p.x ? p.x - lo_x : hi_x - p.x;
-  const int32_t by = p.y - lo_y < hi_y - p.y ? p.y - lo_y : hi_y - p.y;
-  p.vx = clamp_to(cand_x - p.x, -bx, bx);
-  p.vy = clamp_to(cand_y - p.y, -by, by);
-  return p;
-}
-
 }  // namespace
 
 uint64_t block_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x, int32_t cand_y) {
@@ -85,19 +58,16 @@ uint64_t overlapped_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_
 
 uint64_t bilateral_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
                        int32_t cand_y) {
-  const BilateralPair p = clamp_bilateral(me, x, y, cand_x, cand_y, 0);
-  const uint64_t sum = square_sad(me->cur_plane, p.x + p.vx, p.y + p.vy, me->ref_plane,
-                                  p.x - p.vx, p.y - p.vy, me->linesize, 0, me->block_size);
-  return sum + vector_penalty(me, x, y, cand_x, cand_y);
+  return BilateralCost(me, x, y, 0, 0, me->block_size)(cand_x, cand_y);
 }
 
 uint64_t bilateral_overlapped_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
                                   int32_t cand_y) {
-  const BilateralPair p = clamp_bilateral(me, x, y, cand_x, cand_y, me->block_size / 2);
-  const uint64_t sum =
-      square_sad(me->cur_plane, p.x + p.vx, p.y + p.vy, me->ref_plane, p.x - p.vx, p.y - p.vy,
-                 me->linesize, window_first(me), window_end(me));
-  return sum + vector_penalty(me, x, y, cand_x, cand_y);
+  return bilateral_overlapped_cost(me, x, y)(cand_x, cand_y);
+}
+
+BilateralCost bilateral_overlapped_cost(const MEContext* me, int32_t x, int32_t y) {
+  return BilateralCost(me, x, y, me->block_size / 2, window_first(me), window_end(me));
 }
 
 }  // namespace frameinterp

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "motion/bilateral_cost.h"
 #include "motion/me_context.h"
 
 namespace frameinterp {
@@ -36,5 +37,8 @@ uint64_t bilateral_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x
 // block_size / 2 on every side.
 uint64_t bilateral_overlapped_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
                                   int32_t cand_y);
+
+// bilateral_overlapped_sad of block (x, y), set up once for all its candidates.
+BilateralCost bilateral_overlapped_cost(const MEContext* me, int32_t x, int32_t y);
 
 }  // namespace frameinterp
