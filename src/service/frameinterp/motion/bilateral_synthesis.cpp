@@ -43,6 +43,7 @@ int32_t window_quarter(int32_t offset, int32_t log2_size) {
 // the chroma samples of 2 x 2 pixels (shift 1), each decided by the last
 // pixel of its group, ((i << shift) + last, (j << shift) + last).
 struct Grid {
+  int32_t index = 0;  // in grids_
   int32_t shift = 0;
   int32_t last = 0;   // (1 << shift) - 1
   int32_t bytes = 1;  // bytes per position in each plane
@@ -76,6 +77,7 @@ struct Window {
   int32_t bx, by;
   int32_t sx, sy;  // top-left pixel of the window
   Shares shares;
+  Shares scaled[2];  // the shares in positions of each grid, unclamped
 };
 
 // The luma pixels [x0, x1) x [y0, y1) of a cell.
@@ -129,7 +131,10 @@ private:
   // grid's plane and gathers it.
   void gather_at(const Grid& g, int32_t plane, int32_t i0, int32_t j0, GatherRect* rect);
   void set_weights(const Grid& g, const Span& span, bool whole, bool split, GatherRect* rect);
-  void set_samples(const Grid& g, const Span& span, int32_t plane, bool split, GatherRect* rect);
+  // Whether every pair of the span reads its samples in place, unclamped.
+  bool span_in_place(const Span& span, bool split) const;
+  void set_samples(const Grid& g, const Span& span, int32_t plane, bool split, bool in_place,
+                   GatherRect* rect);
   // One row j of a pair's samples of one frame into `out`, clamped where
   // the displacement leaves the picture.
   void gather_row(const Grid& g, const MIFrame& f, int32_t plane, const Span& span, int32_t j,
@@ -204,6 +209,7 @@ void BilateralGather::set_up_grids() {
   const int32_t chroma_planes = planar ? std::clamp(ctx_.plane_count, 1, 3) - 1 : 1;
   if (chroma_planes == 0) return;
   Grid& chroma = grids_[grid_count_++];
+  chroma.index = 1;
   chroma.shift = 1;
   chroma.last = 1;
   chroma.bytes = planar ? 1 : 2;
@@ -382,22 +388,27 @@ void BilateralGather::gather_row(const Grid& g, const MIFrame& f, int32_t plane,
   for (int32_t i = hi; i < span.i1; ++i) one(i);
 }
 
+bool BilateralGather::span_in_place(const Span& span, bool split) const {
+  if (split) return false;
+  for (int32_t k = 0; k < window_count_; ++k) {
+    if (!reads_in_place(span, windows_[k].shares)) return false;
+  }
+  return true;
+}
+
 void BilateralGather::set_samples(const Grid& g, const Span& span, int32_t plane, bool split,
-                                  GatherRect* rect) {
-  const ptrdiff_t at = static_cast<ptrdiff_t>(span.i0) * g.bytes;
+                                  bool in_place, GatherRect* rect) {
   const ptrdiff_t stride = first_.linesize[plane];
-  bool in_place = !split && second_.linesize[plane] == stride;
-  for (int32_t k = 0; k < window_count_ && in_place; ++k) in_place = reads_in_place(span, windows_[k].shares);
-  if (in_place) {
+  if (in_place && second_.linesize[plane] == stride) {
     // No position of the span needs clamping: each pair reads a displaced
     // copy of the span's rectangle.
     for (int32_t k = 0; k < window_count_; ++k) {
-      const Shares& s = windows_[k].shares;
-      const auto offset = [&](int32_t dx, int32_t dy) {
-        return (span.j0 + scale_down(dy, g.shift)) * stride + at + scale_down(dx, g.shift) * g.bytes;
+      const Shares& s = windows_[k].scaled[g.index];
+      const auto at = [&](int32_t dx, int32_t dy) {
+        return (span.j0 + dy) * stride + static_cast<ptrdiff_t>(span.i0 + dx) * g.bytes;
       };
-      rect->pair[k].first = first_.data[plane] + offset(s.first_x, s.first_y);
-      rect->pair[k].second = second_.data[plane] + offset(s.second_x, s.second_y);
+      rect->pair[k].first = first_.data[plane] + at(s.first_x, s.first_y);
+      rect->pair[k].second = second_.data[plane] + at(s.second_x, s.second_y);
     }
     rect->samples_stride = stride;
     return;
@@ -472,9 +483,10 @@ void BilateralGather::compose_span(Grid& g, const Span& span, bool whole, bool s
   // A whole cell's weights are the same table rows for every such cell;
   // with all four windows they also come as tiles.
   rect.tiles = whole && !split && window_count_ == 4 ? tiles_for(g, rect) : nullptr;
+  const bool in_place = span_in_place(span, split);
   for (int32_t p = 0; p < g.plane_count; ++p) {
     const int32_t plane = g.planes[p];
-    set_samples(g, span, plane, split, &rect);
+    set_samples(g, span, plane, split, in_place, &rect);
     gather_at(g, plane, span.i0, span.j0, &rect);
   }
 }
@@ -521,8 +533,14 @@ void BilateralGather::compose_cell(const Cell& cell) {
       const int32_t index = by * ctx_.blocks_x + bx;
       const MIBlock& block = ctx_.bilat_blocks[index];
       // The bilateral vector spans half the interval; the window stays in place.
-      windows_[window_count_++] = {index, bx, by, (bx << log2_bs_) - bs_ / 2, (by << log2_bs_) - bs_ / 2,
-                                   shares_of(2 * block.vectors[0][0], 2 * block.vectors[0][1])};
+      Window& w = windows_[window_count_++];
+      w = {index, bx, by, (bx << log2_bs_) - bs_ / 2, (by << log2_bs_) - bs_ / 2,
+           shares_of(2 * block.vectors[0][0], 2 * block.vectors[0][1]), {}};
+      for (int32_t n = 0; n < grid_count_; ++n) {
+        const int32_t shift = grids_[n].shift;
+        w.scaled[n] = {scale_down(w.shares.first_x, shift), scale_down(w.shares.first_y, shift),
+                       scale_down(w.shares.second_x, shift), scale_down(w.shares.second_y, shift)};
+      }
     }
   }
   if (window_count_ > 0) prefetch_ahead(cell);
