@@ -62,6 +62,12 @@ struct Grid {
   const uint8_t* tiles_from[4] = {};
   bool tiles_made = false;
   bool tiles_usable = false;
+  // The rectangle of an interior cell: four windows, no split, not in the
+  // picture's last column or row. Such cells all have the block's size and
+  // read the same table rows and columns, so everything but the samples and
+  // the output is set once, at the first of them.
+  GatherRect interior{};
+  bool interior_made = false;
 };
 
 // Where a pair's two samples lie: the displacements into frames[1] and
@@ -126,6 +132,11 @@ private:
   // effects and drops its calls.
   [[gnu::always_inline]] inline void prefetch_ahead(const Cell& cell) const;
   void compose_span(Grid& g, const Span& span, bool whole, bool split);
+  void compose_interior(Grid& g, const Span& span);
+  // Sets `w` to the window of block (bx, by), which exists. (Filled in
+  // place: a window returned by value and copied would be read back wider
+  // than it was written, which stalls store forwarding.)
+  void set_window(Window& w, int32_t bx, int32_t by) const;
   const WindowTiles* tiles_for(Grid& g, const GatherRect& rect) const;
   // Points the rectangle's output and own samples at sample (i0, j0) of the
   // grid's plane and gathers it.
@@ -484,6 +495,10 @@ void BilateralGather::compose_span(Grid& g, const Span& span, bool whole, bool s
   // with all four windows they also come as tiles.
   rect.tiles = whole && !split && window_count_ == 4 ? tiles_for(g, rect) : nullptr;
   const bool in_place = span_in_place(span, split);
+  if (in_place && whole && !split && window_count_ == 4) {
+    g.interior = rect;
+    g.interior_made = true;
+  }
   for (int32_t p = 0; p < g.plane_count; ++p) {
     const int32_t plane = g.planes[p];
     set_samples(g, span, plane, split, in_place, &rect);
@@ -522,24 +537,50 @@ void BilateralGather::prefetch_ahead(const Cell& cell) const {
   }
 }
 
+void BilateralGather::compose_interior(Grid& g, const Span& span) {
+  for (int32_t p = 0; p < g.plane_count; ++p) {
+    const int32_t plane = g.planes[p];
+    set_samples(g, span, plane, false, true, &g.interior);
+    gather_at(g, plane, span.i0, span.j0, &g.interior);
+  }
+}
+
+void BilateralGather::set_window(Window& w, int32_t bx, int32_t by) const {
+  w.block = by * ctx_.blocks_x + bx;
+  w.bx = bx;
+  w.by = by;
+  w.sx = (bx << log2_bs_) - bs_ / 2;
+  w.sy = (by << log2_bs_) - bs_ / 2;
+  // The bilateral vector spans half the interval; the window stays in place.
+  const MIBlock& block = ctx_.bilat_blocks[w.block];
+  w.shares = shares_of(2 * block.vectors[0][0], 2 * block.vectors[0][1]);
+  for (int32_t n = 0; n < grid_count_; ++n) {
+    const int32_t shift = grids_[n].shift;
+    Shares& scaled = w.scaled[n];
+    scaled.first_x = scale_down(w.shares.first_x, shift);
+    scaled.first_y = scale_down(w.shares.first_y, shift);
+    scaled.second_x = scale_down(w.shares.second_x, shift);
+    scaled.second_y = scale_down(w.shares.second_y, shift);
+  }
+}
+
 void BilateralGather::compose_cell(const Cell& cell) {
   // The windows of the blocks above-left, above, left and at the cell, those
-  // that exist.
-  window_count_ = 0;
+  // that exist. Going right from a cell of four, the right two become the
+  // left two.
   const int32_t kx = (cell.x0 + bs_ / 2) >> log2_bs_, ky = (cell.y0 + bs_ / 2) >> log2_bs_;
-  for (int32_t by = ky - 1; by <= ky; ++by) {
-    for (int32_t bx = kx - 1; bx <= kx; ++bx) {
-      if (bx < 0 || bx >= ctx_.blocks_x || by < 0 || by >= ctx_.blocks_y) continue;
-      const int32_t index = by * ctx_.blocks_x + bx;
-      const MIBlock& block = ctx_.bilat_blocks[index];
-      // The bilateral vector spans half the interval; the window stays in place.
-      Window& w = windows_[window_count_++];
-      w = {index, bx, by, (bx << log2_bs_) - bs_ / 2, (by << log2_bs_) - bs_ / 2,
-           shares_of(2 * block.vectors[0][0], 2 * block.vectors[0][1]), {}};
-      for (int32_t n = 0; n < grid_count_; ++n) {
-        const int32_t shift = grids_[n].shift;
-        w.scaled[n] = {scale_down(w.shares.first_x, shift), scale_down(w.shares.first_y, shift),
-                       scale_down(w.shares.second_x, shift), scale_down(w.shares.second_y, shift)};
+  const bool all_four = kx >= 1 && kx < ctx_.blocks_x && ky >= 1 && ky < ctx_.blocks_y;
+  if (all_four && window_count_ == 4 && windows_[1].bx == kx - 1 && windows_[1].by == ky - 1) {
+    windows_[0] = windows_[1];
+    windows_[2] = windows_[3];
+    set_window(windows_[1], kx, ky - 1);
+    set_window(windows_[3], kx, ky);
+  } else {
+    window_count_ = 0;
+    for (int32_t by = ky - 1; by <= ky; ++by) {
+      for (int32_t bx = kx - 1; bx <= kx; ++bx) {
+        if (bx < 0 || bx >= ctx_.blocks_x || by < 0 || by >= ctx_.blocks_y) continue;
+        set_window(windows_[window_count_++], bx, by);
       }
     }
   }
@@ -556,7 +597,11 @@ void BilateralGather::compose_cell(const Cell& cell) {
     span.x_last = ((span.i1 - 1) << g.shift) + g.last;
     span.y_first = (span.j0 << g.shift) + g.last;
     span.y_last = ((span.j1 - 1) << g.shift) + g.last;
-    compose_span(g, span, whole, split);
+    if (g.interior_made && whole && !split && window_count_ == 4 && span_in_place(span, false)) {
+      compose_interior(g, span);
+    } else {
+      compose_span(g, span, whole, split);
+    }
   }
 }
 
