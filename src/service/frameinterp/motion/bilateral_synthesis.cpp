@@ -589,6 +589,11 @@ void BilateralGather::compose_cell(const Cell& cell) {
   // pixel of the cell lies in all of its windows, with the table's weight.
   const bool whole = cell.x1 < width_ && cell.y1 < height_ && !adaptive_;
   const bool split = subdivided_in(cell);
+  // The deciding pixels of every grid lie among the cell's own pixels, so
+  // pairs that read the cell's pixels in place read every grid in place.
+  const bool interior = whole && !split && window_count_ == 4;
+  const bool in_place =
+      interior && span_in_place({0, 0, 0, 0, cell.x0, cell.x1 - 1, cell.y0, cell.y1 - 1}, false);
   for (int32_t n = 0; n < grid_count_; ++n) {
     Grid& g = grids_[n];
     Span span{cell.x0 >> g.shift, cell.x1 >> g.shift, cell.y0 >> g.shift, cell.y1 >> g.shift, 0, 0, 0, 0};
@@ -597,7 +602,7 @@ void BilateralGather::compose_cell(const Cell& cell) {
     span.x_last = ((span.i1 - 1) << g.shift) + g.last;
     span.y_first = (span.j0 << g.shift) + g.last;
     span.y_last = ((span.j1 - 1) << g.shift) + g.last;
-    if (g.interior_made && whole && !split && window_count_ == 4 && span_in_place(span, false)) {
+    if (in_place && g.interior_made) {
       compose_interior(g, span);
     } else {
       compose_span(g, span, whole, split);
