@@ -14,21 +14,27 @@ namespace {
 using testing::ContextGuard;
 using testing::make_context;
 
-// A restart at the same size takes the same memory again, cleared; another
-// size replaces the buffers (the leak check fails otherwise).
+// A restart at the same size takes the same memory again, cleared where the
+// mode reads it before a search writes it (the bilateral vectors; the
+// window's in the bidirectional mode); another size replaces the buffers (the
+// leak check fails otherwise).
 TEST(ResetInput, ARestartReusesItsMemoryClearedAndAnotherSizeReplacesIt) {
-  auto ctx = make_context();
-  ContextGuard guard{ctx};
-  ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
-  EXPECT_EQ(ctx->blocks_y, 67);  // rows 1072..1079 belong to no block
-  const MIBlock* blocks = ctx->frames[0].blocks;
-  ctx->frames[0].blocks[5].vectors[0][0] = 7;
-  destroy(ctx);
-  ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
-  EXPECT_EQ(ctx->frames[0].blocks, blocks);
-  EXPECT_EQ(ctx->frames[0].blocks[5].vectors[0][0], 0);
-  ASSERT_EQ(reset_input(ctx, 1, 320, 240, 0, 0, 8), 0);
-  EXPECT_EQ(ctx->block_count, 20 * 15);
+  for (const int32_t mode : {ME_MODE_BILAT, ME_MODE_BIDIR}) {
+    MotionSettings config;
+    config.me_mode = mode;
+    auto ctx = make_context(config);
+    ContextGuard guard{ctx};
+    ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
+    EXPECT_EQ(ctx->blocks_y, 67);  // rows 1072..1079 belong to no block
+    MIBlock* const blocks = mode == ME_MODE_BILAT ? ctx->bilat_blocks : ctx->frames[0].blocks;
+    blocks[5].vectors[0][0] = 7;
+    destroy(ctx);
+    ASSERT_EQ(reset_input(ctx, 3, 1920, 1080, 1, 1, 8), 0);
+    EXPECT_EQ(mode == ME_MODE_BILAT ? ctx->bilat_blocks : ctx->frames[0].blocks, blocks);
+    EXPECT_EQ(blocks[5].vectors[0][0], 0) << mode;
+    ASSERT_EQ(reset_input(ctx, 1, 320, 240, 0, 0, 8), 0);
+    EXPECT_EQ(ctx->block_count, 20 * 15);
+  }
 }
 
 TEST(ResetInput, TooFewBlocksFailsWithTheSlotArraysAllocatedUntilDestroy) {

@@ -119,8 +119,13 @@ int32_t reset_input(std::shared_ptr<MIContext> mi_ctx, int32_t plane_count, int3
   const size_t blocks = static_cast<size_t>(ctx.block_count);
 
   MotionBuffers& buffers = ctx.buffers;
+  // Only the bidirectional mode reads the vectors that stay with the window
+  // positions, some before any search wrote them; the bilateral mode keeps
+  // its own in bilat_blocks, so there kept memory is not cleared again.
+  const bool read_before_written = ctx.me_mode == ME_MODE_BIDIR;
   for (int32_t i = 0; i < WINDOW_FRAMES; ++i) {
-    if (!buffers.slot_blocks[i].reset(blocks)) {
+    ZeroedArray<MIBlock>& slot = buffers.slot_blocks[i];
+    if (!(read_before_written ? slot.reset(blocks) : slot.keep(blocks))) {
       return kOutOfMemory;
     }
     ctx.frames[i].blocks = buffers.slot_blocks[i].get();
