@@ -20,6 +20,19 @@ inline int32_t clamp_to(int32_t v, int32_t lo, int32_t hi) {
   return v < lo ? lo : (v > hi ? hi : v);
 }
 
+// The SAD kernel for squares of the edge: edges are powers of two up to 32
+// (windows of blocks up to 16); null for any other, which takes the plain
+// loop.
+inline BlockSadFn block_sad_kernel(int32_t edge) {
+  if (edge < 1 || edge > 32 || (edge & (edge - 1)) != 0) return nullptr;
+  return motion_kernels().block_sad[std::countr_zero(static_cast<uint32_t>(edge))];
+}
+
+// VECTOR_PENALTY per pixel of L1 distance (dx, dy) from the predicted vector.
+inline uint64_t penalty_of(int64_t dx, int64_t dy) {
+  return static_cast<uint64_t>((std::llabs(dx) + std::llabs(dy)) * VECTOR_PENALTY);
+}
+
 class BilateralCost {
 public:
   // Block (x, y), the rectangle shrunk by `inset` on every side, the sum over
@@ -28,18 +41,13 @@ public:
                 int32_t end)
       : cur_(me->cur_plane), ref_(me->ref_plane), stride_(me->linesize), first_(first),
         edge_(end - first), x_(x), y_(y), predicted_x_(me->predicted_x),
-        predicted_y_(me->predicted_y) {
+        predicted_y_(me->predicted_y), kernel_(block_sad_kernel(edge_)) {
     const int32_t lo_x = me->x_min + inset, hi_x = me->x_max - inset;
     const int32_t lo_y = me->y_min + inset, hi_y = me->y_max - inset;
     px_ = clamp_to(x, lo_x, hi_x);
     py_ = clamp_to(y, lo_y, hi_y);
     reach_x_ = px_ - lo_x < hi_x - px_ ? px_ - lo_x : hi_x - px_;
     reach_y_ = py_ - lo_y < hi_y - py_ ? py_ - lo_y : hi_y - py_;
-    // Edges are powers of two up to 32 (windows of blocks up to 16); any
-    // other edge takes the plain loop.
-    if (edge_ >= 1 && edge_ <= 32 && (edge_ & (edge_ - 1)) == 0) {
-      kernel_ = motion_kernels().block_sad[std::countr_zero(static_cast<uint32_t>(edge_))];
-    }
   }
 
   // cur at position + v against ref at position - v, the candidate's vector
@@ -51,9 +59,8 @@ public:
     const uint8_t* a = cur_ + (py_ + vy + first_) * stride_ + px_ + vx + first_;
     const uint8_t* b = ref_ + (py_ - vy + first_) * stride_ + px_ - vx + first_;
     const uint64_t sum = kernel_ ? kernel_(a, b, stride_) : sad_square_c(a, b, stride_, edge_);
-    const int64_t dx = static_cast<int64_t>(cand_x) - x_ - predicted_x_;
-    const int64_t dy = static_cast<int64_t>(cand_y) - y_ - predicted_y_;
-    return sum + static_cast<uint64_t>((std::llabs(dx) + std::llabs(dy)) * VECTOR_PENALTY);
+    return sum + penalty_of(static_cast<int64_t>(cand_x) - x_ - predicted_x_,
+                            static_cast<int64_t>(cand_y) - y_ - predicted_y_);
   }
 
 private:
@@ -63,9 +70,9 @@ private:
   int32_t first_, edge_;
   int32_t x_, y_;
   int32_t predicted_x_, predicted_y_;
+  BlockSadFn kernel_;
   int32_t px_ = 0, py_ = 0;
   int32_t reach_x_ = 0, reach_y_ = 0;
-  BlockSadFn kernel_ = nullptr;
 };
 
 }  // namespace frameinterp

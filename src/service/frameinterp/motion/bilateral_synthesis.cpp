@@ -43,7 +43,6 @@ int32_t window_quarter(int32_t offset, int32_t log2_size) {
 // the chroma samples of 2 x 2 pixels (shift 1), each decided by the last
 // pixel of its group, ((i << shift) + last, (j << shift) + last).
 struct Grid {
-  int32_t index = 0;  // in grids_
   int32_t shift = 0;
   int32_t last = 0;   // (1 << shift) - 1
   int32_t bytes = 1;  // bytes per position in each plane
@@ -83,7 +82,7 @@ struct Window {
   int32_t bx, by;
   int32_t sx, sy;  // top-left pixel of the window
   Shares shares;
-  Shares scaled[2];  // the shares in positions of each grid, unclamped
+  Shares scaled[2];  // [grid shift]: the shares in that grid's positions, unclamped
 };
 
 // The luma pixels [x0, x1) x [y0, y1) of a cell.
@@ -220,7 +219,6 @@ void BilateralGather::set_up_grids() {
   const int32_t chroma_planes = planar ? std::clamp(ctx_.plane_count, 1, 3) - 1 : 1;
   if (chroma_planes == 0) return;
   Grid& chroma = grids_[grid_count_++];
-  chroma.index = 1;
   chroma.shift = 1;
   chroma.last = 1;
   chroma.bytes = planar ? 1 : 2;
@@ -414,7 +412,7 @@ void BilateralGather::set_samples(const Grid& g, const Span& span, int32_t plane
     // No position of the span needs clamping: each pair reads a displaced
     // copy of the span's rectangle.
     for (int32_t k = 0; k < window_count_; ++k) {
-      const Shares& s = windows_[k].scaled[g.index];
+      const Shares& s = windows_[k].scaled[g.shift];
       const auto at = [&](int32_t dx, int32_t dy) {
         return (span.j0 + dy) * stride + static_cast<ptrdiff_t>(span.i0 + dx) * g.bytes;
       };
@@ -554,9 +552,8 @@ void BilateralGather::set_window(Window& w, int32_t bx, int32_t by) const {
   // The bilateral vector spans half the interval; the window stays in place.
   const MIBlock& block = ctx_.bilat_blocks[w.block];
   w.shares = shares_of(2 * block.vectors[0][0], 2 * block.vectors[0][1]);
-  for (int32_t n = 0; n < grid_count_; ++n) {
-    const int32_t shift = grids_[n].shift;
-    Shares& scaled = w.scaled[n];
+  for (int32_t shift = 0; shift < 2; ++shift) {
+    Shares& scaled = w.scaled[shift];
     scaled.first_x = scale_down(w.shares.first_x, shift);
     scaled.first_y = scale_down(w.shares.first_y, shift);
     scaled.second_x = scale_down(w.shares.second_x, shift);

@@ -1,8 +1,6 @@
 #include "motion/me_costs.h"
 
-#include <bit>
 #include <cstddef>
-#include <cstdlib>
 
 #include "motion/kernels/motion_kernels.h"
 
@@ -17,20 +15,14 @@ uint64_t square_sad(const uint8_t* a, int32_t ax, int32_t ay, const uint8_t* b, 
   const ptrdiff_t stride = linesize;
   const uint8_t* a_corner = a + (ay + first) * stride + ax + first;
   const uint8_t* b_corner = b + (by + first) * stride + bx + first;
-  // Edges are powers of two up to 32 (windows of blocks up to 16); any other
-  // edge takes the plain loop.
-  if (edge >= 1 && edge <= 32 && (edge & (edge - 1)) == 0) {
-    return motion_kernels().block_sad[std::countr_zero(static_cast<uint32_t>(edge))](
-        a_corner, b_corner, stride);
-  }
-  return sad_square_c(a_corner, b_corner, stride, edge);
+  const BlockSadFn kernel = block_sad_kernel(edge);
+  return kernel ? kernel(a_corner, b_corner, stride) : sad_square_c(a_corner, b_corner, stride, edge);
 }
 
 uint64_t vector_penalty(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
                         int32_t cand_y) {
-  const int64_t dx = static_cast<int64_t>(cand_x) - x - me->predicted_x;
-  const int64_t dy = static_cast<int64_t>(cand_y) - y - me->predicted_y;
-  return static_cast<uint64_t>((std::llabs(dx) + std::llabs(dy)) * VECTOR_PENALTY);
+  return penalty_of(static_cast<int64_t>(cand_x) - x - me->predicted_x,
+                    static_cast<int64_t>(cand_y) - y - me->predicted_y);
 }
 
 // Window offsets run from -h to (3 * block_size) / 2 - 1, h = block_size / 2.
