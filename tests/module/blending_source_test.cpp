@@ -4,6 +4,7 @@
 // the source holds and hands back the host's services.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 namespace {
 
 using blendtest::PatternFrames;
+using blendtest::SamplePtr;
 using frameinterp::kNoTime;
 using scripttest::Blend;
 using scripttest::LastAnswer;
@@ -157,6 +159,35 @@ TEST_F(BlendingSource, FallbackAnswerIsTheLeftNeighbourRestamped) {
         {Trace(1, 0, 200'000, kStep, "0.500000"), no_gpu}},
        {300'000, Upstream(0, 300'000, 200'000), {},
         {Trace(0, 200'000, 300'000, kStep, "0.500000"), no_gpu}}});
+}
+
+// The source stamps only clones; the host's samples keep their times and
+// durations. Here the left neighbour is fetched again while the right one is
+// kept: the first pair's gap exceeds the tick range, so its left neighbour's
+// span (the largest duration) ends long before the right one.
+TEST_F(BlendingSource, LeftNeighbourFetchedAgainIsClonedBeforeItIsStamped) {
+  constexpr int64_t kFirst = std::numeric_limits<int64_t>::min();
+  std::vector<standin::ScriptedFrame> frames = PatternFrames(3, 0, kStep, kStep);
+  frames[0].pts = kFirst;
+  frames[1].pts = kStep;
+  frames[2].pts = 100'000;  // found by the seek for 200,000; the one after frame 0 is frame 1
+  Use(kRate, frames);
+  provider->UseSharedSamples(true);
+  const int64_t widest = std::numeric_limits<int64_t>::max();
+  Run({{kFirst + 200'000, Blend(0, 0.0f, kFirst + 200'000, widest), {1, 1, 2},
+        {"frameinterp 0 try_num 1. pts (-9223372036854775808, -9223372036854575808, 400000), "
+         "factor 0.000000, gap 9223372036854775807"}}});
+  const SamplePtr blend = source->GetFrame(200'000, 0);  // of frames 2 and 1
+  ASSERT_NE(blend, nullptr);
+  EXPECT_EQ(blend->GetPts(), 200'000);
+  EXPECT_EQ(blend->GetDuration(), kStep - 100'000);
+  provider->Seek(kFirst, 0, nullptr);
+  for (const standin::ScriptedFrame& frame : frames) {
+    const SamplePtr sample = provider->GetCurrentFrame(nullptr);
+    EXPECT_EQ(sample->GetPts(), frame.pts);
+    EXPECT_EQ(sample->GetDuration(), frame.duration);
+    provider->MoveNext(nullptr);
+  }
 }
 
 TEST_F(BlendingSource, EmptyBlendIsPassedOnAndTheNextRequestBlendsAgain) {

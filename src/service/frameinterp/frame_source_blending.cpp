@@ -73,6 +73,12 @@ int64_t FrameSourceBlendingImpl::DurationOf(const SamplePtr& sample) const {
   return duration != 0 ? duration : frame_duration_;
 }
 
+void FrameSourceBlendingImpl::CloneLeftNeighbour() {
+  SamplePtr clone;
+  prev_frame_->Clone(&clone, 0);
+  if (clone) prev_frame_ = std::move(clone);  // the host promises one
+}
+
 // ---------------------------------------------------------------------------
 // GetFrame
 
@@ -143,10 +149,13 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
 
   // Fetch the left neighbour when there is none or less than 100 ticks of it
   // remain. An upstream frame on or after the request is the answer as it is.
+  // A fetched left neighbour is the host's own sample until it is cloned.
+  bool left_is_upstream = false;
   if (!prev_frame_ ||
       WideTicks(pts) > WideTicks(prev_pts) + WideTicks(prev_duration) + WideTicks(-kTimeSlack)) {
     prev_frame_ = FrameSourceImpl::GetFrame(pts, flags);
     if (!prev_frame_) return nullptr;
+    left_is_upstream = true;
     prev_pts = prev_frame_->GetPts();
     prev_duration = DurationOf(prev_frame_);
     if (prev_pts > pts || SameFrameTime(pts, prev_pts)) {
@@ -163,9 +172,8 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
   for (;;) {
     if (!next_frame_) {
       ++fetches;
-      SamplePtr clone;
-      prev_frame_->Clone(&clone, 0);
-      if (clone) prev_frame_ = std::move(clone);  // the host promises one
+      CloneLeftNeighbour();
+      left_is_upstream = false;
       const int64_t after_prev = SaturatingAdd(prev_pts, prev_duration);
       next_frame_ = FrameSourceImpl::GetFrame(after_prev > pts ? after_prev : pts, flags);
       if (!next_frame_) {  // end of the stream
@@ -202,6 +210,11 @@ SamplePtr FrameSourceBlendingImpl::GetFrame(int64_t pts, uint32_t flags) {
   // The request lies between the neighbours: blend them, and stamp the new
   // frame with the request's time and the distance between the neighbours.
   const int64_t gap = SaturatingDistance(next_pts, prev_pts);
+  // The left neighbour is stamped below, so it must be a clone. It is still the
+  // host's sample when it was fetched again above while the right one was kept:
+  // a neighbour whose span ends well before the right one (a gap beyond the
+  // tick range, stamped with the largest duration) or held after a failed fetch.
+  if (left_is_upstream) CloneLeftNeighbour();
   prev_frame_->SetDuration(gap);
   const int64_t num = SaturatingDistance(pts, prev_pts);
   if (num > gap) {  // a guard: the loop above leaves num <= gap

@@ -38,6 +38,9 @@ public:
 protected:
   // GetDuration of the sample, or frame_duration_ when that is 0.
   int64_t DurationOf(const SamplePtr& sample) const;
+  // Replaces prev_frame_ by its clone, whose time and duration the source may
+  // set without touching the host's sample.
+  void CloneLeftNeighbour();
 
   SamplePtr prev_frame_;      // left neighbour: at or before the last requested time
   SamplePtr next_frame_;      // right neighbour: the first upstream frame after the left
