@@ -8,8 +8,10 @@
 # Usage: bench/compare_with_baseline.sh [-b BUILD] [-c COMMIT] [-f FILTER] [-r ROUNDS] [-t SECONDS]
 #   BUILD   the current tree's release build folder (default build/release)
 #   COMMIT  the baseline (default a84ac76, main before the gathering synthesis)
-#   FILTER  Google Benchmark filter (default: injection, synthesis and output
-#           per frame at the four sizes on footage, best tier)
+#   FILTER  the rows, as the start of their names without the tier, a
+#           regular expression (default: injection, synthesis and output per
+#           frame at the four sizes on footage); each side runs them on the
+#           best tier it has
 #   ROUNDS  runs of each program (default 3)
 #   SECONDS least time each row runs (default 2): an output row's session
 #           allocates and first touches its planes at its first request, and
@@ -48,24 +50,30 @@ cmake --build "$base_build" --target mode2_bench -j2 >/dev/null
 [ -f "$build/build.ninja" ] || cmake --preset release >/dev/null
 cmake --build "$build" --target mode2_bench -j2 >/dev/null
 
-if [ -z "$filter" ]; then
-  tier=$("$build/bin/mode2_bench" --benchmark_list_tests=true | sed -n 's|^synthesis/640x360/footage/||p' | tail -1)
-  filter="^(injection|synthesis|output)/[0-9x]+/footage/$tier\$"
-fi
+# Each side's rows on its own best tier (the baseline may have fewer tiers),
+# matched by what they measure.
+best_tier() { "$1" --benchmark_list_tests=true | sed -n 's|^synthesis/640x360/footage/||p' | tail -1; }
+base_tier=$(best_tier "$base_build/bin/mode2_bench")
+current_tier=$(best_tier "$build/bin/mode2_bench")
+filter_of() { echo "^(${filter:-(injection|synthesis|output)/[0-9x]+/footage/}).*$1\$"; }
 
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 for ((round = 1; round <= rounds; ++round)); do
   for side in baseline current; do
     program=$build/bin/mode2_bench
-    [ $side = baseline ] && program=$base_build/bin/mode2_bench
-    "$program" --benchmark_filter="$filter" --benchmark_min_time="$min_time" \
+    tier=$current_tier
+    if [ $side = baseline ]; then
+      program=$base_build/bin/mode2_bench
+      tier=$base_tier
+    fi
+    "$program" --benchmark_filter="$(filter_of "$tier")" --benchmark_min_time="$min_time" \
       --benchmark_out="$results/$side.$round.json" --benchmark_out_format=json >/dev/null 2>&1
   done
 done
 
 echo "Processor: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "Best processor time of $rounds runs each (at least $min_time s a row), baseline $commit against $(git rev-parse --short HEAD)$(git diff --quiet HEAD || echo ' with changes'):"
+echo "Best processor time of $rounds runs each (at least $min_time s a row), baseline $commit ($base_tier) against $(git rev-parse --short HEAD)$(git diff --quiet HEAD || echo ' with changes') ($current_tier):"
 echo
 python3 - "$results" "$rounds" <<'EOF'
 import json, sys
@@ -77,7 +85,8 @@ for side in best:
         for b in json.load(open(f"{folder}/{side}.{r}.json"))["benchmarks"]:
             if b.get("error_occurred"):
                 continue
-            name, ms = b["name"], b["cpu_time"]
+            # Rows without their tier, so that each side's best tiers meet.
+            name, ms = b["name"].rsplit("/", 1)[0], b["cpu_time"]
             if name not in best[side] or ms < best[side][name]:
                 best[side][name] = ms
             if side == "current" and name not in order:

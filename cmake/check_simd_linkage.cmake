@@ -1,5 +1,5 @@
 # Fails when an object of the SIMD kernels defines code of external linkage
-# other than a twin (a function frameinterp::<name>_sse2 or _avx2). Such code
+# other than a twin (a function frameinterp::<name>_sse2, _avx2 or _avx512). Such code
 # (a helper defined in a header, say, or a template instance) is built once
 # per instruction set, and the linker keeps one copy for every caller: maybe
 # the AVX2 one, for the plain kernels on a processor without it. Data is left
@@ -21,7 +21,7 @@ foreach(object IN LISTS OBJECTS)
       continue()
     endif()
     set(symbol ${CMAKE_MATCH_1})
-    if(NOT symbol MATCHES "^_ZN11frameinterp[0-9]+[A-Za-z0-9_]+_(sse2|avx2)E")
+    if(NOT symbol MATCHES "^_ZN11frameinterp[0-9]+[A-Za-z0-9_]+_(sse2|avx2|avx512)E")
       get_filename_component(name ${object} NAME)
       string(APPEND strays "\n  ${name}: ${symbol}")
     endif()

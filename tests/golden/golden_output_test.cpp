@@ -80,7 +80,7 @@ void CheckRun(const std::map<std::string, std::string>& table, const std::string
 
 // The host services that mode 1 blends with, the module's log silenced, and
 // the pixel kernels of the tier FRAMEINTERP_KERNEL_TIER names ("c", "sse2",
-// "avx2"; the processor's own without it).
+// "avx2", "avx512"; the processor's own without it).
 class StandInHost : public ::testing::Environment {
 public:
   void SetUp() override {

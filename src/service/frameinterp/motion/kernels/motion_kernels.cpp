@@ -59,6 +59,10 @@ const ProvidedKernel kAvx2Kernels[] = {
     FRAMEINTERP_PROVIDES(resolve_row, resolve_row_avx2),
     FRAMEINTERP_PROVIDES(gather_pairs, gather_pairs_avx2),
 };
+
+const ProvidedKernel kAvx512Kernels[] = {
+    FRAMEINTERP_PROVIDES(gather_pairs, gather_pairs_avx512),
+};
 #endif
 
 #undef FRAMEINTERP_PROVIDES
@@ -74,6 +78,8 @@ std::span<const ProvidedKernel> tier_kernels(CpuTier tier) {
       return kSse2Kernels;
     case CpuTier::kAvx2:
       return kAvx2Kernels;
+    case CpuTier::kAvx512:
+      return kAvx512Kernels;
 #endif
     default:
       return {};
@@ -118,6 +124,7 @@ MotionKernels kernels_for_tier(CpuTier tier) {
     k.resolve_row = resolve_row_avx2;
     k.gather_pairs = gather_pairs_avx2;
   }
+  if (tier >= CpuTier::kAvx512) k.gather_pairs = gather_pairs_avx512;
 #else
   (void)tier;
 #endif

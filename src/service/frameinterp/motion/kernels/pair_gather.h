@@ -39,7 +39,8 @@ struct GatherPair {
 // or four rows of 8 when the rectangle is 8 bytes wide, row band by row band
 // and left to right. Entry e = 8 j + 4 h + i of a tile is byte 4 j + i of its
 // half h: row h of the tile (16-byte rows), or rows 2 h and 2 h + 1 (8-byte
-// rows).
+// rows). The same weights come once more by position, in the rectangle's
+// row order (entry r x cols + c), for the AVX-512 twin.
 inline constexpr int32_t kTileSamples = 32;
 inline constexpr int32_t kMaxWindowTiles = 32;  // 16 rows of 64 bytes
 
@@ -48,6 +49,10 @@ struct alignas(32) WindowTiles {
   uint32_t weights23[kMaxWindowTiles][kTileSamples];   // w2 | w3 << 16
   uint32_t half_total[kMaxWindowTiles][kTileSamples];  // 512 W, half the total
   float reciprocal[kMaxWindowTiles][kTileSamples];     // window_reciprocal(W)
+  // By position:
+  uint32_t weight_bytes[kMaxWindowTiles * kTileSamples];          // w0 | w1 << 8 | w2 << 16 | w3 << 24
+  uint32_t total_128[kMaxWindowTiles * kTileSamples];             // 128 W
+  float reciprocal_by_sample[kMaxWindowTiles * kTileSamples];     // window_reciprocal(W)
 };
 
 // `rows` rows of `cols` output samples, out[r x out_stride + c], with the
@@ -98,5 +103,6 @@ bool make_window_tiles(const GatherRect& rect, WindowTiles* tiles);
 void gather_pairs_c(const GatherRect& rect);
 void gather_pairs_sse2(const GatherRect& rect);
 void gather_pairs_avx2(const GatherRect& rect);
+void gather_pairs_avx512(const GatherRect& rect);
 
 }  // namespace frameinterp
