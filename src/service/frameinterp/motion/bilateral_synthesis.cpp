@@ -132,6 +132,9 @@ private:
   [[gnu::always_inline]] inline void prefetch_ahead(const Cell& cell) const;
   void compose_span(Grid& g, const Span& span, bool whole, bool split);
   void compose_interior(Grid& g, const Span& span);
+  // Whether the four windows all move their samples by the same shares.
+  bool windows_share_shares() const;
+  bool compose_shifted_blend(const Grid& g, const Span& span);
   // Sets `w` to the window of block (bx, by), which exists. (Filled in
   // place: a window returned by value and copied would be read back wider
   // than it was written, which stalls store forwarding.)
@@ -543,6 +546,48 @@ void BilateralGather::compose_interior(Grid& g, const Span& span) {
   }
 }
 
+bool BilateralGather::windows_share_shares() const {
+  const Shares& a = windows_[0].shares;
+  for (int32_t k = 1; k < 4; ++k) {
+    const Shares& b = windows_[k].shares;
+    if (a.first_x != b.first_x || a.first_y != b.first_y || a.second_x != b.second_x || a.second_y != b.second_y) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// An interior cell whose four windows move by the same shares, with every
+// position weighing something (the grid's tiles exist): the pairs' samples
+// are then the same two, s1 and s2, so the sum w_k x (beta x s1 + alpha x
+// s2) over the pairs is W x (beta x s1 + alpha x s2) and the rounded mean
+// (sum + 512 W) / (1024 W) is (beta x s1 + alpha x s2 + 512) / 1024: the
+// plain blend of the displaced samples, whatever the weights. The kernel
+// gives it for a rectangle without pairs, its own samples being those.
+// False, composing nothing, where the frames' strides differ.
+bool BilateralGather::compose_shifted_blend(const Grid& g, const Span& span) {
+  for (int32_t p = 0; p < g.plane_count; ++p) {
+    if (second_.linesize[g.planes[p]] != first_.linesize[g.planes[p]]) return false;
+  }
+  const Shares& s = windows_[0].scaled[g.shift];
+  GatherRect rect = g.interior;
+  rect.pairs = 0;
+  rect.tiles = nullptr;
+  const ptrdiff_t at = static_cast<ptrdiff_t>(span.i0) * g.bytes;
+  for (int32_t p = 0; p < g.plane_count; ++p) {
+    const int32_t plane = g.planes[p];
+    const ptrdiff_t stride = first_.linesize[plane];
+    const auto shifted = [&](int32_t dx, int32_t dy) { return (span.j0 + dy) * stride + at + ptrdiff_t{dx} * g.bytes; };
+    rect.out = out_.data[plane] + span.j0 * static_cast<ptrdiff_t>(out_.linesize[plane]) + at;
+    rect.out_stride = out_.linesize[plane];
+    rect.own_first = first_.data[plane] + shifted(s.first_x, s.first_y);
+    rect.own_second = second_.data[plane] + shifted(s.second_x, s.second_y);
+    rect.own_stride = stride;
+    gather_(rect);
+  }
+  return true;
+}
+
 void BilateralGather::set_window(Window& w, int32_t bx, int32_t by) const {
   w.block = by * ctx_.blocks_x + bx;
   w.bx = bx;
@@ -591,6 +636,7 @@ void BilateralGather::compose_cell(const Cell& cell) {
   const bool interior = whole && !split && window_count_ == 4;
   const bool in_place =
       interior && span_in_place({0, 0, 0, 0, cell.x0, cell.x1 - 1, cell.y0, cell.y1 - 1}, false);
+  const bool same_shares = in_place && windows_share_shares();
   for (int32_t n = 0; n < grid_count_; ++n) {
     Grid& g = grids_[n];
     Span span{cell.x0 >> g.shift, cell.x1 >> g.shift, cell.y0 >> g.shift, cell.y1 >> g.shift, 0, 0, 0, 0};
@@ -600,7 +646,7 @@ void BilateralGather::compose_cell(const Cell& cell) {
     span.y_first = (span.j0 << g.shift) + g.last;
     span.y_last = ((span.j1 - 1) << g.shift) + g.last;
     if (in_place && g.interior_made) {
-      compose_interior(g, span);
+      if (!(same_shares && g.interior.tiles && compose_shifted_blend(g, span))) compose_interior(g, span);
     } else {
       compose_span(g, span, whole, split);
     }

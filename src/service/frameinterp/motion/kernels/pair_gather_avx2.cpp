@@ -87,8 +87,12 @@ void gather16(const GatherRect& rect, const Constants& k, int32_t r, int32_t c) 
     const __m256i sum = _mm256_add_epi32(_mm256_slli_epi32(b, 10), _mm256_mullo_epi32(_mm256_sub_epi32(a, b), k.beta));
     return floor_divide(_mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_slli_epi32(w, 9)), 10), w);
   };
-  __m256i words = _mm256_packus_epi32(mean(first_lo, second_lo, _mm256_unpacklo_epi16(weight, zero)),
-                                      mean(first_hi, second_hi, _mm256_unpackhi_epi16(weight, zero)));
+  // Without pairs every sample is the plain blend.
+  __m256i words = zero;
+  if constexpr (kPairs > 0) {
+    words = _mm256_packus_epi32(mean(first_lo, second_lo, _mm256_unpacklo_epi16(weight, zero)),
+                                mean(first_hi, second_hi, _mm256_unpackhi_epi16(weight, zero)));
+  }
   const __m256i none = _mm256_cmpeq_epi16(weight, zero);
   if (!_mm256_testz_si256(none, none)) {
     const ptrdiff_t os = rect.own_stride, oo = r * os + c;

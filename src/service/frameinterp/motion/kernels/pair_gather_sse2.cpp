@@ -61,9 +61,13 @@ void gather8(const GatherRect& rect, int32_t r, int32_t c) {
     return floor_divide(_mm_srli_epi32(_mm_add_epi32(sum, _mm_slli_epi32(w, 9)), 10), w);
   };
   // The quotients are 0 .. 255 where a pair has weight (garbage elsewhere,
-  // replaced below), so signed packing keeps them.
-  __m128i words = _mm_packs_epi32(mean(first_lo, second_lo, _mm_unpacklo_epi16(weight, zero)),
-                                  mean(first_hi, second_hi, _mm_unpackhi_epi16(weight, zero)));
+  // replaced below), so signed packing keeps them. Without pairs every
+  // sample is the plain blend.
+  __m128i words = zero;
+  if constexpr (kPairs > 0) {
+    words = _mm_packs_epi32(mean(first_lo, second_lo, _mm_unpacklo_epi16(weight, zero)),
+                            mean(first_hi, second_hi, _mm_unpackhi_epi16(weight, zero)));
+  }
   const __m128i none = _mm_cmpeq_epi16(weight, zero);
   if (_mm_movemask_epi8(none) != 0) {
     const ptrdiff_t oo = r * rect.own_stride + c;
