@@ -8,6 +8,7 @@
 #include "motion/kernels/motion_kernels.h"
 #include "motion/me_costs.h"
 #include "motion/overlap_windows.h"
+#include "motion/prefetch.h"
 #include "motion/working_frame.h"
 
 namespace frameinterp {
@@ -19,13 +20,6 @@ constexpr int32_t kMaxBlock = 16;
 constexpr int32_t kMaxSide = 2 * kMaxBlock;
 // A cell holds at most kMaxBlock x kMaxBlock positions of at most 4 bytes.
 constexpr int32_t kCellBytes = kMaxBlock * kMaxBlock * 4;
-
-// Asks for the cache line at p ahead of its use: a hint, never a fault.
-#if defined(__GNUC__)
-#define FRAMEINTERP_PREFETCH(p) __builtin_prefetch(p)
-#else
-#define FRAMEINTERP_PREFETCH(p) static_cast<void>(p)
-#endif
 
 // trunc(v / 2^shift): negative values are rounded toward zero by adding
 // 2^shift - 1 before the (arithmetic) shift.

@@ -25,11 +25,11 @@ uint64_t vector_penalty(const MEContext* me, int32_t x, int32_t y, int32_t cand_
                     static_cast<int64_t>(cand_y) - y - me->predicted_y);
 }
 
+}  // namespace
+
 // Window offsets run from -h to (3 * block_size) / 2 - 1, h = block_size / 2.
 int32_t window_first(const MEContext* me) { return -(me->block_size / 2); }
 int32_t window_end(const MEContext* me) { return (3 * me->block_size) / 2; }
-
-}  // namespace
 
 uint64_t block_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x, int32_t cand_y) {
   return square_sad(me->ref_plane, cand_x, cand_y, me->cur_plane, x, y, me->linesize, 0,

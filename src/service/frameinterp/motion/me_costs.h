@@ -38,6 +38,11 @@ uint64_t bilateral_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x
 uint64_t bilateral_overlapped_sad(const MEContext* me, int32_t x, int32_t y, int32_t cand_x,
                                   int32_t cand_y);
 
+// The overlapped costs' window: offsets [window_first, window_end) from the
+// block position on both axes.
+int32_t window_first(const MEContext* me);
+int32_t window_end(const MEContext* me);
+
 // bilateral_overlapped_sad of block (x, y), set up once for all its candidates.
 BilateralCost bilateral_overlapped_cost(const MEContext* me, int32_t x, int32_t y);
 
