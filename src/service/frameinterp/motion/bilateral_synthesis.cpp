@@ -68,6 +68,7 @@ struct Grid {
 struct Shares {
   int32_t first_x, first_y;
   int32_t second_x, second_y;
+  bool operator==(const Shares&) const = default;
 };
 
 // One overlap window over the cell being composed.
@@ -541,14 +542,8 @@ void BilateralGather::compose_interior(Grid& g, const Span& span) {
 }
 
 bool BilateralGather::windows_share_shares() const {
-  const Shares& a = windows_[0].shares;
-  for (int32_t k = 1; k < 4; ++k) {
-    const Shares& b = windows_[k].shares;
-    if (a.first_x != b.first_x || a.first_y != b.first_y || a.second_x != b.second_x || a.second_y != b.second_y) {
-      return false;
-    }
-  }
-  return true;
+  const Shares& s = windows_[0].shares;
+  return windows_[1].shares == s && windows_[2].shares == s && windows_[3].shares == s;
 }
 
 // An interior cell whose four windows move by the same shares, with every
@@ -558,8 +553,10 @@ bool BilateralGather::windows_share_shares() const {
 // (sum + 512 W) / (1024 W) is (beta x s1 + alpha x s2 + 512) / 1024: the
 // plain blend of the displaced samples, whatever the weights. The kernel
 // gives it for a rectangle without pairs, its own samples being those.
-// False, composing nothing, where the frames' strides differ.
+// False, composing nothing, where a position weighs nothing or the frames'
+// strides differ.
 bool BilateralGather::compose_shifted_blend(const Grid& g, const Span& span) {
+  if (!g.interior.tiles) return false;
   for (int32_t p = 0; p < g.plane_count; ++p) {
     if (second_.linesize[g.planes[p]] != first_.linesize[g.planes[p]]) return false;
   }
@@ -640,7 +637,7 @@ void BilateralGather::compose_cell(const Cell& cell) {
     span.y_first = (span.j0 << g.shift) + g.last;
     span.y_last = ((span.j1 - 1) << g.shift) + g.last;
     if (in_place && g.interior_made) {
-      if (!(same_shares && g.interior.tiles && compose_shifted_blend(g, span))) compose_interior(g, span);
+      if (!(same_shares && compose_shifted_blend(g, span))) compose_interior(g, span);
     } else {
       compose_span(g, span, whole, split);
     }

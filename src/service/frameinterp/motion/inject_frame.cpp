@@ -49,7 +49,7 @@ void prefetch_bilateral_window(const MIContext& ctx, int32_t mb_x, int32_t mb_y)
     vy = above[0][1];
   }
   const int32_t side = window_end(&me) - window_first(&me);
-  const int32_t last = ((mb_x + kAhead) << ctx.log2_block_size) + window_first(&me) + side - 1;
+  const int32_t last = ((mb_x + kAhead) << ctx.log2_block_size) + window_end(&me) - 1;
   const int32_t top = (mb_y << ctx.log2_block_size) + window_first(&me);
   const auto starts_line = [&](int32_t x) { return x >> 6 != (x - ctx.block_size) >> 6; };
   const int32_t cur_x = std::clamp(last + vx, 0, me.width - 1), ref_x = std::clamp(last - vx, 0, me.width - 1);

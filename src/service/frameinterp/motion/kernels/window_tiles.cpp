@@ -33,17 +33,11 @@ bool make_window_tiles(const GatherRect& rect, WindowTiles* tiles) {
         tiles->weights23[n][e] = w[2] | w[3] << 16;
         tiles->half_total[n][e] = total << 9;
         tiles->reciprocal[n][e] = window_reciprocal(total);
+        const int32_t at = row * rect.cols + col;  // by position
+        tiles->weight_bytes[at] = w[0] | w[1] << 8 | w[2] << 16 | w[3] << 24;
+        tiles->total_128[at] = total << 7;
+        tiles->reciprocal_by_sample[at] = tiles->reciprocal[n][e];
       }
-    }
-  }
-  for (int32_t r = 0, e = 0; r < rect.rows; ++r) {
-    for (int32_t c = 0; c < rect.cols; ++c, ++e) {
-      uint32_t w[4];
-      for (int32_t k = 0; k < 4; ++k) w[k] = rect.pair[k].weights[r * rect.weights_stride + c];
-      const uint32_t total = w[0] + w[1] + w[2] + w[3];
-      tiles->weight_bytes[e] = w[0] | w[1] << 8 | w[2] << 16 | w[3] << 24;
-      tiles->total_128[e] = total << 7;
-      tiles->reciprocal_by_sample[e] = window_reciprocal(total);
     }
   }
   return true;
