@@ -505,12 +505,15 @@ void BilateralGather::compose_span(Grid& g, const Span& span, bool whole, bool s
 // Cells go across the picture a band of rows at a time, so each of a cell's
 // rows is read a few bytes further on in every plane of both frames and the
 // output: dozens of streams a row apart, which at 3840 pixels a row lie in
-// as many pages, more than the hardware prefetchers follow. Each cell whose
-// columns reach a new cache line kPrefetchAhead bytes on asks for that line
-// of each of its rows, read at the displacement of the cell's own block (the
-// bottom-right window), which the cells after it mostly share.
+// as many pages, more than the hardware prefetchers follow, and in frames
+// that no longer fit the last-level cache. Each cell whose columns reach a
+// new cache line kPrefetchAhead bytes on asks for that line of the rows the
+// cell below it reads and writes, read at the displacement of the cell's own
+// block (the bottom-right window), which the cells below mostly share: a
+// band ahead, so the lines wait in the second-level cache. (Asking for the
+// cell's own rows further along gained less.)
 void BilateralGather::prefetch_ahead(const Cell& cell) const {
-  constexpr int32_t kPrefetchAhead = 256;
+  constexpr int32_t kPrefetchAhead = 64;
   const Shares& s = windows_[window_count_ - 1].shares;
   for (int32_t n = 0; n < grid_count_; ++n) {
     const Grid& g = grids_[n];
@@ -520,14 +523,16 @@ void BilateralGather::prefetch_ahead(const Cell& cell) const {
     if (from >> 6 == to >> 6) continue;
     const ptrdiff_t at = std::min(to, row_bytes - 1);
     const int32_t last_row = ((height_ + g.last) >> g.shift) - 1;
-    for (int32_t j = cell.y0 >> g.shift; j < cell.y1 >> g.shift; ++j) {
+    const int32_t below = bs_ >> g.shift;
+    for (int32_t j = (cell.y0 >> g.shift) + below; j < (cell.y1 >> g.shift) + below; ++j) {
       const ptrdiff_t first_row = std::clamp(j + scale_down(s.first_y, g.shift), 0, last_row);
       const ptrdiff_t second_row = std::clamp(j + scale_down(s.second_y, g.shift), 0, last_row);
+      const ptrdiff_t out_row = std::min(j, last_row);
       for (int32_t p = 0; p < g.plane_count; ++p) {
         const int32_t plane = g.planes[p];
         FRAMEINTERP_PREFETCH(first_.data[plane] + first_row * first_.linesize[plane] + at);
         FRAMEINTERP_PREFETCH(second_.data[plane] + second_row * second_.linesize[plane] + at);
-        FRAMEINTERP_PREFETCH(out_.data[plane] + j * static_cast<ptrdiff_t>(out_.linesize[plane]) + at);
+        FRAMEINTERP_PREFETCH_FOR_WRITE(out_.data[plane] + out_row * out_.linesize[plane] + at);
       }
     }
   }

@@ -31,13 +31,16 @@ void shift_history(MIContext& ctx) {
 }
 
 // The bilateral predictive search of block (mb_x, mb_y) reads a window of
-// 2 B x 2 B pixels in both frames, first at the vectors of its neighbours.
-// Blocks go left to right, so each reaches B columns further into rows that
-// lie in as many pages (a 3840-pixel row is a page), more streams than the
-// hardware prefetchers follow. This asks for the window's last column of
-// the block kAhead on, in every row, in both frames, at the vector found
-// for the block above it, whenever those columns begin a cache line. Only a
-// hint: the searches and their results are the same.
+// 2 B x 2 B pixels in both frames. Blocks go left to right, a row of blocks
+// at a time, so each row of blocks reads B rows that the row above did not:
+// at 3840 pixels a row those lie in as many pages, more streams than the
+// hardware prefetchers follow, and the frames no longer fit the last-level
+// cache. This asks, for the block kAhead on, for the column of those B rows
+// where its window ends, in both frames at the vector found for the block
+// above it, whenever that column begins a cache line: a row of blocks ahead,
+// so the lines wait in the second-level cache. Only a hint: the searches and
+// their results are the same. (Asking for the window's own rows instead, a
+// few blocks ahead, gained less.)
 void prefetch_bilateral_window(const MIContext& ctx, int32_t mb_x, int32_t mb_y) {
   constexpr int32_t kAhead = 4;
   const MEContext& me = ctx.estimator;
@@ -55,7 +58,7 @@ void prefetch_bilateral_window(const MIContext& ctx, int32_t mb_x, int32_t mb_y)
   const int32_t cur_x = std::clamp(last + vx, 0, me.width - 1), ref_x = std::clamp(last - vx, 0, me.width - 1);
   const bool cur = starts_line(cur_x), ref = starts_line(ref_x);
   if (!cur && !ref) return;
-  for (int32_t r = 0; r < side; ++r) {
+  for (int32_t r = side; r < side + ctx.block_size; ++r) {
     const ptrdiff_t cur_row = std::clamp(top + vy + r, 0, me.height - 1);
     const ptrdiff_t ref_row = std::clamp(top - vy + r, 0, me.height - 1);
     if (cur) FRAMEINTERP_PREFETCH(me.cur_plane + cur_row * me.linesize + cur_x);
