@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <span>
@@ -25,10 +26,10 @@ constexpr bool kPenaltyApart = requires(const Cost& cost) {
 // the search window, the best cost so far and the caller's `result`. A
 // candidate is taken only when strictly cheaper than the best, and a search's
 // costs do not change while it runs, so a position tested before can never be
-// taken again: the tester remembers the positions it costs within kSeenReach
-// of the block on both axes (the zero vector's included), one bit each, and
-// skips them when a pattern comes back to them. One farther off, past any
-// default search range, is costed again.
+// taken again: the tester remembers the positions it costs within the
+// context's table of seen positions (the zero vector's included) and skips
+// them when a pattern comes back to them. One farther off, past any default
+// search range, is costed again.
 //
 // `Cost` scores a candidate position of the block: the installed cost
 // function, or a cost set up once for the block that the compiler can inline.
@@ -41,7 +42,11 @@ public:
         left_(std::max(me->x_min, x - me->search_range)),
         right_(std::min(me->x_max, x + me->search_range)),
         top_(std::max(me->y_min, y - me->search_range)),
-        bottom_(std::min(me->y_max, y + me->search_range)) {
+        bottom_(std::min(me->y_max, y + me->search_range)), seen_(me->seen) {
+    if (++seen_.current == 0) {
+      std::fill(std::begin(seen_.search_of), std::end(seen_.search_of), uint8_t{0});
+      seen_.current = 1;
+    }
     if (best != kNoCandidate) remember(x, y);  // opened with the zero vector's cost
   }
 
@@ -86,18 +91,14 @@ public:
   int32_t bottom() const { return bottom_; }
 
 private:
-  static constexpr int32_t kSeenReach = 32;
-  static constexpr int32_t kSeenSide = 2 * kSeenReach + 1;
-
   // True when (cx, cy) was remembered; else remembers it if within reach.
   bool seen_before(int32_t cx, int32_t cy) {
-    const int64_t col = int64_t{cx} - x_ + kSeenReach, row = int64_t{cy} - y_ + kSeenReach;
-    if (col < 0 || col >= kSeenSide || row < 0 || row >= kSeenSide) return false;
-    const int64_t bit = row * kSeenSide + col;
-    uint64_t& word = seen_[bit >> 6];
-    const uint64_t mask = uint64_t{1} << (bit & 63);
-    if (word & mask) return true;
-    word |= mask;
+    constexpr int64_t kReach = SeenPositions::kReach, kSide = SeenPositions::kSide;
+    const int64_t col = int64_t{cx} - x_ + kReach, row = int64_t{cy} - y_ + kReach;
+    if (col < 0 || col >= kSide || row < 0 || row >= kSide) return false;
+    uint8_t& search = seen_.search_of[row * kSide + col];
+    if (search == seen_.current) return true;
+    search = seen_.current;
     return false;
   }
 
@@ -127,7 +128,7 @@ private:
   int32_t* result_;
   uint64_t best_;
   int32_t left_, right_, top_, bottom_;
-  uint64_t seen_[(kSeenSide * kSeenSide + 63) / 64] = {};
+  SeenPositions& seen_;
 };
 
 // The context's installed cost function for the block at (x, y).

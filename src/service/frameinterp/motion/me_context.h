@@ -25,6 +25,17 @@ struct PredictorSet {
   int32_t count;
 };
 
+// The positions a search has costed, within kReach of its block on both
+// axes. Each entry holds the number of the search that last costed it, so a
+// search starts with none seen without clearing the table: only when the
+// numbers come round again (every 255 searches) is it cleared.
+struct SeenPositions {
+  static constexpr int32_t kReach = 32;
+  static constexpr int32_t kSide = 2 * kReach + 1;
+  uint8_t search_of[kSide * kSide] = {};
+  uint8_t current = 0;  // the running search's number, 1 to 255
+};
+
 struct MEContext {
   const uint8_t* cur_plane = nullptr;  // read at the block position (bilateral: position + vector)
   const uint8_t* ref_plane = nullptr;  // read at the candidate (bilateral: position - vector)
@@ -44,6 +55,8 @@ struct MEContext {
   int32_t predicted_y = 0;
   PredictorSet predictors[2] = {};
   MECostFn cost_fn = nullptr;
+  // Scratch of the searches, which read the context as const.
+  mutable SeenPositions seen;
 };
 
 // One block of a vector field. Lives in zero-filled heap arrays, so it stays a
