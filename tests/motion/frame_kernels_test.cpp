@@ -1,10 +1,13 @@
-// The frame SAD of the scene check against a plain sum, 8- and 16-bit.
+// The frame SAD of the scene check against a plain sum, 8- and 16-bit; the
+// streamed copy of pictures against the plain one.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "format_codes.h"
+#include "motion/copy_planes.h"
 #include "motion/frame_sad.h"
 
 namespace frameinterp {
@@ -47,6 +50,36 @@ TEST(FrameSad, MatchesAPlainSumOnOddSizesAndStrides) {
     uint64_t sum = 1;
     (bytes == 1 ? frame_sad_8 : frame_sad_16)(a.data(), sa, b.data(), sb, w, h, &sum);
     EXPECT_EQ(sum, expected) << bytes << ": " << w << "x" << h;
+  }
+}
+
+// Pictures on both sides of the size from which copies are streamed, planar
+// and interleaved, each row moving the smaller stride's bytes: the streamed
+// planes are the copied ones, and the bytes past each row are untouched.
+TEST(StreamedPictures, LandAsCopiedOnes) {
+  for (const int32_t format : {kFormatPlanar, kFormatInterleaved}) {
+    for (const int32_t width : {640, 1921}) {
+      const int32_t height = width == 640 ? 360 : 1081;
+      const int32_t src_strides[3] = {width + 64, width / 2 + 33, width / 2 + 40};
+      const int32_t dst_strides[3] = {width + 3, width / 2 + 17, width / 2 + 1};
+      std::vector<uint8_t> src[3];
+      const uint8_t* src_planes[3] = {};
+      for (int p = 0; p < 3; ++p) {
+        src[p] = random_bytes(static_cast<size_t>(src_strides[p]) * static_cast<size_t>(height), 11 + p);
+        src_planes[p] = src[p].data();
+      }
+      const auto run = [&](auto copy) {
+        std::vector<std::vector<uint8_t>> dst(3);
+        uint8_t* dst_planes[3] = {};
+        for (int p = 0; p < 3; ++p) {
+          dst[p].assign(static_cast<size_t>(dst_strides[p]) * static_cast<size_t>(height) + 1, 7);
+          dst_planes[p] = dst[p].data() + 1;
+        }
+        copy(format, height, src_planes, src_strides, dst_planes, dst_strides);
+        return dst;
+      };
+      EXPECT_EQ(run(stream_planes), run(copy_planes)) << "format " << format << ", width " << width;
+    }
   }
 }
 

@@ -153,6 +153,30 @@ TEST(Kernels, PlaneSadOfEveryWidthStrideAndAlignment) {
   }
 }
 
+TEST(Kernels, StreamedRowsOfEveryLengthStrideAndAlignment) {
+  std::mt19937 rng(7);
+  for (const auto& k : new_kernels([](const MotionKernels& t) { return t.stream_rows; })) {
+    for (int64_t width = 0; width <= 70; ++width) {
+      for (const int64_t rows : {1, 3}) {
+        // The whole destination, gaps between rows and margins included, is
+        // compared: a row's stores stop at its bytes.
+        const ptrdiff_t from_stride = static_cast<ptrdiff_t>(width) + 5;
+        const ptrdiff_t to_stride = static_cast<ptrdiff_t>(width) + 1 + static_cast<ptrdiff_t>(rng() % 40);
+        const auto src = bytes(static_cast<size_t>(from_stride * rows + 32), rng, static_cast<int>(rng() % kKinds));
+        const size_t from = rng() % 16, to = rng() % 16;
+        const auto run = [&](StreamRowsFn stream) {
+          std::vector<uint8_t> dst(static_cast<size_t>(to_stride * rows) + 48, 7);
+          stream(src.data() + from, from_stride, dst.data() + to, to_stride, width, rows);
+          return dst;
+        };
+        const std::vector<uint8_t> want = run(stream_rows_c);
+        ASSERT_TRUE(run(k.kernel) == want && run(k.below) == want)
+            << cpu_tier_name(k.tier) << " " << width << " bytes x " << rows << " to +" << to;
+      }
+    }
+  }
+}
+
 // Inputs of the weighted-sum kernels within their ranges: weights and samples
 // random, extreme or footage, totals up to 16 x 255 x 1024 or 0, each sum up to 255 x
 // the total of its sample (totals[i x total_step]).

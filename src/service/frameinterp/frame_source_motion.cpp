@@ -364,7 +364,8 @@ bool FrameSourceMotionImpl::CopyIn(SamplePtr sample, MIFrame& frame) {
                 frame.linesize + kPackedPlane);
     derive_packed_luma(&frame);
   } else {
-    copy_planes(frame.format, frame.height, planes, strides, frame.data, frame.linesize);
+    // The window reads the picture only once the next one has entered.
+    stream_planes(frame.format, frame.height, planes, strides, frame.data, frame.linesize);
   }
   buffer->Unlock();
   return true;

@@ -36,6 +36,7 @@ const ProvidedKernel kCKernels[] = {
     FRAMEINTERP_PROVIDES(accumulate_pairs, accumulate_pairs_c),
     FRAMEINTERP_PROVIDES(resolve_row, resolve_row_c),
     FRAMEINTERP_PROVIDES(gather_pairs, gather_pairs_c),
+    FRAMEINTERP_PROVIDES(stream_rows, stream_rows_c),
 };
 
 #if defined(FRAMEINTERP_X86_KERNELS)
@@ -48,6 +49,7 @@ const ProvidedKernel kSse2Kernels[] = {
     FRAMEINTERP_PROVIDES(accumulate_pairs, accumulate_pairs_sse2),
     FRAMEINTERP_PROVIDES(resolve_row, resolve_row_sse2),
     FRAMEINTERP_PROVIDES(gather_pairs, gather_pairs_sse2),
+    FRAMEINTERP_PROVIDES(stream_rows, stream_rows_sse2),
 };
 
 const ProvidedKernel kAvx2Kernels[] = {
@@ -94,7 +96,8 @@ std::array<KernelEntry, kKernelEntries> kernel_entries(const MotionKernels& k) {
           FRAMEINTERP_ENTRY(block_sad[2]), FRAMEINTERP_ENTRY(block_sad[3]),
           FRAMEINTERP_ENTRY(block_sad[4]), FRAMEINTERP_ENTRY(block_sad[5]),
           FRAMEINTERP_ENTRY(plane_sad),    FRAMEINTERP_ENTRY(accumulate_pairs),
-          FRAMEINTERP_ENTRY(resolve_row),  FRAMEINTERP_ENTRY(gather_pairs)};
+          FRAMEINTERP_ENTRY(resolve_row),  FRAMEINTERP_ENTRY(gather_pairs),
+          FRAMEINTERP_ENTRY(stream_rows)};
 #undef FRAMEINTERP_ENTRY
 }
 
@@ -103,7 +106,8 @@ MotionKernels kernels_for_tier(CpuTier tier) {
                      plane_sad_c,
                      accumulate_pairs_c,
                      resolve_row_c,
-                     gather_pairs_c};
+                     gather_pairs_c,
+                     stream_rows_c};
 #if defined(FRAMEINTERP_X86_KERNELS)
   if (tier >= CpuTier::kSse2) {
     k.block_sad[2] = sad_4x4_sse2;
@@ -114,6 +118,7 @@ MotionKernels kernels_for_tier(CpuTier tier) {
     k.accumulate_pairs = accumulate_pairs_sse2;
     k.resolve_row = resolve_row_sse2;
     k.gather_pairs = gather_pairs_sse2;
+    k.stream_rows = stream_rows_sse2;
   }
   if (tier >= CpuTier::kAvx2) {
     k.block_sad[3] = sad_8x8_avx2;

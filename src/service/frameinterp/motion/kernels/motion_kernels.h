@@ -13,6 +13,7 @@
 #include "motion/kernels/cpu_tier.h"
 #include "motion/kernels/pair_gather.h"
 #include "motion/kernels/plane_sad.h"
+#include "motion/kernels/row_stream.h"
 #include "motion/kernels/weighted_sums.h"
 
 namespace frameinterp {
@@ -25,6 +26,7 @@ struct MotionKernels {
   AccumulatePairsFn accumulate_pairs;
   ResolveRowFn resolve_row;
   GatherPairsFn gather_pairs;
+  StreamRowsFn stream_rows;
 };
 
 // The table filled for `tier` (any tier, whatever this processor supports).
@@ -39,7 +41,7 @@ struct KernelEntry {
   const char* entry;
   AnyKernel kernel;
 };
-inline constexpr int32_t kKernelEntries = kBlockSadSizes + 4;
+inline constexpr int32_t kKernelEntries = kBlockSadSizes + 5;
 std::array<KernelEntry, kKernelEntries> kernel_entries(const MotionKernels& k);
 
 // A kernel that a tier provides: the entry it fills and the function by name
