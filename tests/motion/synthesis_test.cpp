@@ -119,6 +119,9 @@ struct Case {
   int32_t vector_range;  // random vectors in [-range, range]
   bool converge;         // bidirectional windows of many blocks drawn onto one place
   bool split;            // some bilateral blocks carry (nested) quarters
+  // Not 0: every bilateral block's vector is (pan, 0); at 9 the last whole
+  // cells of a row would read one column past the right edge in place.
+  int16_t pan = 0;
 };
 
 class SynthesisModel : public ::testing::TestWithParam<Case> {};
@@ -166,8 +169,8 @@ TEST_P(SynthesisModel, EveryTierComposesWhatThePerPixelListsGive) {
     for (int32_t by = 0; by < ctx->blocks_y; ++by) {
       for (int32_t bx = 0; bx < ctx->blocks_x; ++bx) {
         MIBlock& b = ctx->bilat_blocks[by * ctx->blocks_x + bx];
-        b.vectors[0][0] = random_vector();
-        b.vectors[0][1] = random_vector();
+        b.vectors[0][0] = c.pan != 0 ? c.pan : random_vector();
+        b.vectors[0][1] = c.pan != 0 ? int16_t{0} : random_vector();
         if (c.split && (bx + by) % 3 == 1) {
           b.subdivided = 1;
           b.quarters = ctx->buffers.quarters.take();
@@ -210,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BidirectionalPilesOfWindows", 1, 96, 64, ME_MODE_BIDIR, 16, 300, 0, true, false},
         Case{"BidirectionalLongVectorsOddSize", 1, 71, 53, ME_MODE_BIDIR, 8, 700, 40, false, false},
         Case{"BilateralSplitsPlanar", 1, 96, 80, ME_MODE_BILAT, 16, 333, 12, false, true},
+        Case{"BilateralPanOneColumnPastTheEdge", 1, 96, 64, ME_MODE_BILAT, 16, 512, 0, false, false, 9},
         Case{"BilateralSplitsOddSizeSmallBlocks", 1, 45, 37, ME_MODE_BILAT, 4, 517, 9, false, true},
         Case{"BilateralSplitsInterleaved", 6, 96, 80, ME_MODE_BILAT, 16, 700, 12, false, true},
         Case{"BilateralInterleavedOddSize", 6, 53, 41, ME_MODE_BILAT, 8, 250, 20, false, true},
